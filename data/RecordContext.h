@@ -13,6 +13,7 @@
 #include "util/Value.h"
 
 #include <cstdint>
+#include <functional>
 #include <string_view>
 
 namespace drav::data {
@@ -44,6 +45,23 @@ public:
     virtual Status beforeChange(const RecordContext& record, bool appended) = 0;
     // The changed record has been written to the file.
     virtual Status recordWritten(const RecordContext& record) = 0;
+};
+
+// The records a tag is built from: every record of the table in physical
+// order (deleted ones included: the tag's condition decides), or, for a view
+// built within a scope, the records of the controlling tag in its order.
+class RecordScan {
+public:
+    virtual ~RecordScan() = default;
+
+    // The record current before the scan (a blank record at end of table):
+    // a new tag learns its key type and length from it.
+    virtual const RecordContext& currentRecord() = 0;
+    // Calls visit once per record, with that record current in the context.
+    // Stops at the first failure and returns it.
+    virtual Status forEach(const std::function<Status(const RecordContext&)>& visit) = 0;
+    // The largest record number the scan may visit (sizes the record bits of new leaves).
+    virtual uint32_t maxRecno() = 0;
 };
 
 }  // namespace drav::data
