@@ -1,0 +1,33 @@
+// Small forms for the widget tests: one template with a few edit fields, a
+// check box, a combo box, a radio pair and the two buttons of an edit card;
+// helpers to show a form without a modal loop and type into it.
+#pragma once
+
+#include "ui/TDialog.h"
+
+#include <QString>
+
+class QWidget;
+
+namespace drav::test {
+
+// Registers the test templates (once).
+void registerTestTemplates();
+
+// "TESTCARD": 101, 102, 103 edit fields; 104 check box; 105 combo box
+// (editable); 106 drop-down list; 107/108 radio buttons; 109 label;
+// 201 "&Conferma", 202 "&Annulla".
+inline const QString kCard = QStringLiteral("TESTCARD");
+// "TESTLIST": 101 edit field, 201 "&Chiudi" (a form without a default button).
+inline const QString kList = QStringLiteral("TESTLIST");
+
+// Shows a form without a modal loop and waits until it is the active window.
+bool showForm(ui::TDialog& form);
+// Types keys into the focused widget. Plain characters are typed as they
+// are; "{BS}", "{DEL}", "{LEFT}", "{RIGHT}", "{HOME}", "{END}", "{TAB}",
+// "{ENTER}" and "{ESC}" are those keys.
+void typeKeys(const QString& keys);
+// The widget with the keyboard focus.
+QWidget* focused();
+
+}  // namespace drav::test
