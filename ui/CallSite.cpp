@@ -9,8 +9,10 @@ std::string functionLabel(std::string_view sig) {
     size_t end = sig.size();
     for (size_t i = 0; i < sig.size(); ++i) {
         char c = sig[i];
-        if (c == '<') ++angle;
-        else if (c == '>' && angle > 0) --angle;
+        if (c == '<')
+            ++angle;
+        else if (c == '>' && angle > 0)
+            --angle;
         else if (c == '(' && angle == 0) {
             if (sig.substr(i).starts_with("(anonymous namespace)")) {
                 i += 20;
@@ -26,8 +28,10 @@ std::string functionLabel(std::string_view sig) {
     size_t start = 0;
     for (size_t i = 0; i < head.size(); ++i) {
         char c = head[i];
-        if (c == '<') ++angle;
-        else if (c == '>' && angle > 0) --angle;
+        if (c == '<')
+            ++angle;
+        else if (c == '>' && angle > 0)
+            --angle;
         else if (c == ' ' && angle == 0 && !head.substr(0, i).ends_with("(anonymous"))
             start = i + 1;
     }

@@ -32,12 +32,15 @@ bool EditMask::accepts(int pos, QChar c) const {
     if (!hasTemplate()) return !digitsOnly() || c.isDigit();
     if (pos < 0 || pos >= m_template.size() || isFixed(pos)) return false;
     QChar t = m_template.at(pos);
-    if (t == QLatin1Char('9') || digitsOnly()) return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    if (t == QLatin1Char('9') || digitsOnly())
+        return c >= QLatin1Char('0') && c <= QLatin1Char('9');
     if (t == QLatin1Char('A')) return c.isLetter();
     return c.isPrint();
 }
 
-QChar EditMask::typed(QChar c) const { return upper() ? upperAscii(c) : c; }
+QChar EditMask::typed(QChar c) const {
+    return upper() ? upperAscii(c) : c;
+}
 
 QString EditMask::build(const QString& functions, const QString& templ) {
     if (functions.isEmpty()) return templ;

@@ -50,8 +50,10 @@ QString errorMessage(const ErrorInfo& e) {
     t += e.subsystem.empty() ? QStringLiteral("???") : QString::fromStdString(e.subsystem);
     t += e.subCode ? QStringLiteral("/") + QString::number(*e.subCode) : QStringLiteral("/???");
     if (!e.description.empty()) t += QStringLiteral("  ") + QString::fromStdString(e.description);
-    if (!e.fileName.empty()) t += QStringLiteral(": ") + QString::fromStdString(e.fileName);
-    else if (!e.operation.empty()) t += QStringLiteral(": ") + QString::fromStdString(e.operation);
+    if (!e.fileName.empty())
+        t += QStringLiteral(": ") + QString::fromStdString(e.fileName);
+    else if (!e.operation.empty())
+        t += QStringLiteral(": ") + QString::fromStdString(e.operation);
 
     // The failing level: levels without line information (the handler's
     // own) are passed over; the table driver's command layer is one level
@@ -71,9 +73,10 @@ QString errorMessage(const ErrorInfo& e) {
 }
 
 QUrl errorReportUrl(const QString& reportText) {
-    const QString address = QStringLiteral("mailto:?subject=Rapporto di errore&body=Applicazione: ") +
-                            mailText(QCoreApplication::applicationFilePath()) +
-                            QStringLiteral("%0d%0a%0d%0a") + mailText(reportText);
+    const QString address =
+        QStringLiteral("mailto:?subject=Rapporto di errore&body=Applicazione: ") +
+        mailText(QCoreApplication::applicationFilePath()) + QStringLiteral("%0d%0a%0d%0a") +
+        mailText(reportText);
     return QUrl(address, QUrl::TolerantMode);
 }
 
@@ -85,11 +88,13 @@ ErrorOutcome defError(const ErrorInfo& e) {
     if (os == oscode::NotReady) return abandonWith("Disco " + file + " non pronto.");
     if (os == oscode::SectorNotFound || os == oscode::DeviceFailure)
         return abandonWith("Disco " + file + " non formattato.");
-    if (os == oscode::WriteProtected) return abandonWith("Disco " + file + " protetto da scrittura.");
+    if (os == oscode::WriteProtected)
+        return abandonWith("Disco " + file + " protetto da scrittura.");
     if (os == oscode::CannotMake) return abandonWith("Directory " + file + " piena.");
     if (e.subCode && sub == kSubDiskFull)
         return abandonWith("Spazio sul disco " + file + " insufficiente.");
-    if (os == oscode::AccessDenied) return abandonWith("Impossibile accedere al file " + file + ".");
+    if (os == oscode::AccessDenied)
+        return abandonWith("Impossibile accedere al file " + file + ".");
     if (os == oscode::PathNotFound) return abandonWith("Percorso " + file + " non trovato.");
     if (os == oscode::FileNotFound) return abandonWith("Impossibile aprire il file " + file + ".");
     if ((e.subCode && sub == kSubCorruptTable) || e.genCode == gen::Corruption)
@@ -109,7 +114,9 @@ ErrorOutcome defError(const ErrorInfo& e) {
     return ErrorOutcome::Quit;
 }
 
-void installErrorHandler() { setErrorHandler(defError); }
+void installErrorHandler() {
+    setErrorHandler(defError);
+}
 
 MailOpener setMailOpener(MailOpener opener) {
     if (!opener) opener = [](const QUrl& url) { QDesktopServices::openUrl(url); };

@@ -40,14 +40,20 @@ void requestProgramEnd(int code) {
     if (g_stopper) g_stopper(code);
 }
 
-std::optional<int> pendingProgramEnd() { return g_programEnd; }
+std::optional<int> pendingProgramEnd() {
+    return g_programEnd;
+}
 
 void rethrowPendingProgramEnd() {
     if (g_programEnd) throw ProgramEnd(*g_programEnd);
 }
 
-void setMainLoopStopper(std::function<void(int)> stopper) { g_stopper = std::move(stopper); }
+void setMainLoopStopper(std::function<void(int)> stopper) {
+    g_stopper = std::move(stopper);
+}
 
-void TEST_clearProgramEnd() { g_programEnd.reset(); }
+void TEST_clearProgramEnd() {
+    g_programEnd.reset();
+}
 
 }  // namespace drav::ui

@@ -28,8 +28,7 @@ namespace {
 TControl* controlOf(TContainer& form, QWidget* focused) {
     if (!focused) return nullptr;
     for (TControl* c : form.aControls) {
-        if (c->widget() && (c->widget() == focused || c->widget()->isAncestorOf(focused)))
-            return c;
+        if (c->widget() && (c->widget() == focused || c->widget()->isAncestorOf(focused))) return c;
         if (auto* folder = qobject_cast<TFolder*>(c))
             for (auto& page : folder->pages())
                 if (TControl* inner = controlOf(*page, focused)) return inner;
@@ -165,7 +164,9 @@ void ctlDisable(TControl& control) {
     control.disable();
 }
 
-void fldHideItem(TFolder& folder, int page) { folder.hideItem(page); }
+void fldHideItem(TFolder& folder, int page) {
+    folder.hideItem(page);
+}
 
 void refreshAll(TContainer& form) {
     static bool running = false;
@@ -258,7 +259,8 @@ void infos(const QString& title, const QString& version, const QString& year) {
 
 bool netMarkerPresent() {
     const char* env = std::getenv("KOLT_NET_MARKER");
-    const QString path = (env && *env) ? QString::fromLocal8Bit(env) : QStringLiteral("/etc/kolt/NET");
+    const QString path =
+        (env && *env) ? QString::fromLocal8Bit(env) : QStringLiteral("/etc/kolt/NET");
     return QFileInfo::exists(path);
 }
 
@@ -266,19 +268,32 @@ QColor getSysBgColor(int index) {
     if (netMarkerPresent()) return QColor(255, 255, 255);
     const QPalette p = QApplication::palette();
     switch (index) {
-        case 5: return p.color(QPalette::Base);              // window background
-        case 6: return p.color(QPalette::Dark);              // window frame
-        case 7: return p.color(QPalette::WindowText);        // menu text
-        case 8: return p.color(QPalette::Text);              // window text
-        case 12: return p.color(QPalette::Dark);             // application workspace
-        case 13: return p.color(QPalette::Highlight);
-        case 14: return p.color(QPalette::HighlightedText);
-        case 15: return p.color(QPalette::Button);           // button face
-        case 16: return p.color(QPalette::Mid);              // button shadow
-        case 17: return p.color(QPalette::Disabled, QPalette::Text);  // grey text
-        case 18: return p.color(QPalette::ButtonText);
-        case 20: return p.color(QPalette::Light);            // button highlight
-        default: return p.color(QPalette::Window);
+        case 5:
+            return p.color(QPalette::Base);  // window background
+        case 6:
+            return p.color(QPalette::Dark);  // window frame
+        case 7:
+            return p.color(QPalette::WindowText);  // menu text
+        case 8:
+            return p.color(QPalette::Text);  // window text
+        case 12:
+            return p.color(QPalette::Dark);  // application workspace
+        case 13:
+            return p.color(QPalette::Highlight);
+        case 14:
+            return p.color(QPalette::HighlightedText);
+        case 15:
+            return p.color(QPalette::Button);  // button face
+        case 16:
+            return p.color(QPalette::Mid);  // button shadow
+        case 17:
+            return p.color(QPalette::Disabled, QPalette::Text);  // grey text
+        case 18:
+            return p.color(QPalette::ButtonText);
+        case 20:
+            return p.color(QPalette::Light);  // button highlight
+        default:
+            return p.color(QPalette::Window);
     }
 }
 

@@ -43,7 +43,9 @@ QRect TemplateBuilder::toPixels(const QRect& d) const {
                  px(d.width() * m_unitX * kLargeFontFactor), px(d.height() * m_unitY));
 }
 
-QSize TemplateBuilder::toPixels(int w, int h) const { return toPixels(QRect(0, 0, w, h)).size(); }
+QSize TemplateBuilder::toPixels(int w, int h) const {
+    return toPixels(QRect(0, 0, w, h)).size();
+}
 
 template <class W>
 W* TemplateBuilder::place(W* w, int id, const QRect& r) {
@@ -149,7 +151,9 @@ void registerTemplate(const QString& name, TemplateFn builder) {
     registry().insert(name.toUpper(), std::move(builder));
 }
 
-bool templateExists(const QString& name) { return registry().contains(name.toUpper()); }
+bool templateExists(const QString& name) {
+    return registry().contains(name.toUpper());
+}
 
 bool buildTemplate(const QString& name, QWidget& target) {
     auto it = registry().constFind(name.toUpper());

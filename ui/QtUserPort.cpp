@@ -16,7 +16,7 @@ int QtUserPort::showMessage(const QString& text, int mode, const QString& title)
     box.setWindowTitle(title);
     box.setTextFormat(Qt::PlainText);
     box.setText(plain);
-    box.setIcon(mode == 1 ? QMessageBox::Information
+    box.setIcon(mode == 1   ? QMessageBox::Information
                 : mode == 6 ? QMessageBox::Critical
                             : QMessageBox::Question);
 
@@ -28,7 +28,9 @@ int QtUserPort::showMessage(const QString& text, int mode, const QString& title)
         return box.addButton(caption, role);
     };
     switch (mode) {
-        case 1: ok = add(QStringLiteral("OK"), QMessageBox::AcceptRole); break;
+        case 1:
+            ok = add(QStringLiteral("OK"), QMessageBox::AcceptRole);
+            break;
         case 2:
         case 6:
             ok = add(QStringLiteral("OK"), QMessageBox::AcceptRole);
@@ -56,7 +58,9 @@ int QtUserPort::showMessage(const QString& text, int mode, const QString& title)
     return 2;
 }
 
-void QtUserPort::beep() { QApplication::beep(); }
+void QtUserPort::beep() {
+    QApplication::beep();
+}
 
 void QtUserPort::openWaitBox(const QString& text, const QString& title,
                              std::optional<int> rangeStart, std::optional<int> rangeEnd,
@@ -74,13 +78,21 @@ void QtUserPort::setWaitText(const QString& text, bool keepSize) {
     m_box.setMsg(text, keepSize);
 }
 
-void QtUserPort::setWaitPos(int position) { m_box.setPos(position); }
+void QtUserPort::setWaitPos(int position) {
+    m_box.setPos(position);
+}
 
-void QtUserPort::closeWaitBox() { m_box.end(); }
+void QtUserPort::closeWaitBox() {
+    m_box.end();
+}
 
-void QtUserPort::processEvents() { QCoreApplication::processEvents(); }
+void QtUserPort::processEvents() {
+    QCoreApplication::processEvents();
+}
 
-void QtUserPort::waitForEvents() { QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents); }
+void QtUserPort::waitForEvents() {
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
 
 void QtUserPort::disableActiveWindow() {
     QPointer<QWidget> w = QApplication::activeWindow();

@@ -4,7 +4,9 @@
 #include <QImageReader>
 
 // The resource initialiser lives in the global namespace (Qt's macro needs it).
-static void initUiResources() { Q_INIT_RESOURCE(ui); }
+static void initUiResources() {
+    Q_INIT_RESOURCE(ui);
+}
 
 namespace drav::ui {
 namespace {

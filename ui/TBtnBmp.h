@@ -19,8 +19,7 @@ class TBtnBmp : public TButton {
     Q_OBJECT
 public:
     TBtnBmp(int id, const QString& bitmapName, Action action, TContainer& form,
-            TBtnBmpArgs args = {},
-            std::source_location where = std::source_location::current());
+            TBtnBmpArgs args = {}, std::source_location where = std::source_location::current());
 
     QString cBitmap;
 };

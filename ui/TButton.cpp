@@ -19,7 +19,9 @@ TButton::TButton(int id, Action action, TContainer& form, TButtonArgs args,
     }
 }
 
-QPushButton* TButton::button() const { return qobject_cast<QPushButton*>(m_widget.data()); }
+QPushButton* TButton::button() const {
+    return qobject_cast<QPushButton*>(m_widget.data());
+}
 
 QString TButton::text() const {
     QPushButton* b = button();

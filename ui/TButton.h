@@ -18,7 +18,7 @@ namespace drav::ui {
 
 struct TButtonArgs {
     Condition when{};
-    QString caption{};   // empty: the template's
+    QString caption{};  // empty: the template's
     bool cancel = false;
 };
 

@@ -22,7 +22,9 @@ TCheckBox::TCheckBox(int id, Binding value, TContainer& form, TCheckBoxArgs args
     }
 }
 
-QCheckBox* TCheckBox::box() const { return qobject_cast<QCheckBox*>(m_widget.data()); }
+QCheckBox* TCheckBox::box() const {
+    return qobject_cast<QCheckBox*>(m_widget.data());
+}
 
 void TCheckBox::refresh() {
     QCheckBox* b = box();

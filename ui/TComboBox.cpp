@@ -24,10 +24,12 @@ int findItem(const QComboBox* c, const QString& text) {
 
 }  // namespace
 
-TComboBox::TComboBox(int id, Binding value, QStringList items, TContainer& form,
-                     TComboBoxArgs args, std::source_location where)
-    : TControl(id, std::move(value), form, where), aItems(std::move(items)),
-      cPicture(args.mask), nStyle(args.style) {
+TComboBox::TComboBox(int id, Binding value, QStringList items, TContainer& form, TComboBoxArgs args,
+                     std::source_location where)
+    : TControl(id, std::move(value), form, where),
+      aItems(std::move(items)),
+      cPicture(args.mask),
+      nStyle(args.style) {
     Cargo = std::move(args.valid);
     bChange = std::move(args.change);
     bWhen = std::move(args.when);
@@ -51,14 +53,18 @@ TComboBox::TComboBox(int id, Binding value, QStringList items, TContainer& form,
     }
 }
 
-QComboBox* TComboBox::combo() const { return qobject_cast<QComboBox*>(m_widget.data()); }
+QComboBox* TComboBox::combo() const {
+    return qobject_cast<QComboBox*>(m_widget.data());
+}
 
 QString TComboBox::boundText() const {
     const Value v = bSetGet.value();
     return isText(v) ? fromCp1252(std::get<std::string>(v)) : QString();
 }
 
-void TComboBox::store(const QString& text) { bSetGet.store(toCp1252(text)); }
+void TComboBox::store(const QString& text) {
+    bSetGet.store(toCp1252(text));
+}
 
 QString TComboBox::text() const {
     QComboBox* c = combo();
@@ -75,8 +81,10 @@ void TComboBox::showBound(bool insertMissing) {
         c->insertItem(0, rtrim(bound));
         at = 0;
     }
-    if (at >= 0) c->setCurrentIndex(at);
-    else c->setEditText(rtrim(bound));
+    if (at >= 0)
+        c->setCurrentIndex(at);
+    else
+        c->setEditText(rtrim(bound));
     m_showing = false;
 }
 
@@ -90,7 +98,9 @@ void TComboBox::initiate() {
     showBound(true);
 }
 
-void TComboBox::refresh() { showBound(false); }
+void TComboBox::refresh() {
+    showBound(false);
+}
 
 void TComboBox::refreshIfChanged() {
     QComboBox* c = combo();
@@ -117,8 +127,10 @@ void TComboBox::set(const QString& text) {
     if (!c) return;
     m_showing = true;
     int at = findItem(c, text);
-    if (at >= 0) c->setCurrentIndex(at);
-    else if (isEditable()) c->setEditText(text);
+    if (at >= 0)
+        c->setCurrentIndex(at);
+    else if (isEditable())
+        c->setEditText(text);
     m_showing = false;
     store(c->currentText());
 }

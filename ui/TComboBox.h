@@ -21,15 +21,14 @@ struct TComboBoxArgs {
     Action change{};
     Condition when{};
     int style = 0;   // 3: drop-down list (no typing)
-    QString mask{};    // applied to the typed text (cbPicture)
+    QString mask{};  // applied to the typed text (cbPicture)
     QString varName{};
 };
 
 class TComboBox : public TControl {
     Q_OBJECT
 public:
-    TComboBox(int id, Binding value, QStringList items, TContainer& form,
-              TComboBoxArgs args = {},
+    TComboBox(int id, Binding value, QStringList items, TContainer& form, TComboBoxArgs args = {},
               std::source_location where = std::source_location::current());
 
     QStringList aItems;

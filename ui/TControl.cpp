@@ -19,7 +19,10 @@ QString whereText(const std::source_location& where) {
 }  // namespace
 
 TControl::TControl(int id, Binding value, TContainer& owner, std::source_location where)
-    : QObject(&owner.ownerForm()), nId(id), bSetGet(std::move(value)), m_owner(owner),
+    : QObject(&owner.ownerForm()),
+      nId(id),
+      bSetGet(std::move(value)),
+      m_owner(owner),
       m_where(where) {
     // A getter that gives nothing is set to empty text first: the kind of the
     // value is read from the getter when the form is built.
@@ -30,9 +33,13 @@ TControl::TControl(int id, Binding value, TContainer& owner, std::source_locatio
 
 TControl::~TControl() = default;
 
-TDialog& TControl::form() const { return m_owner.ownerForm(); }
+TDialog& TControl::form() const {
+    return m_owner.ownerForm();
+}
 
-QWidget* TControl::findWidget(int id) { return m_owner.findTemplateWidget(id); }
+QWidget* TControl::findWidget(int id) {
+    return m_owner.findTemplateWidget(id);
+}
 
 void TControl::idNotFound(int id) {
     form().definitionError(QStringLiteral("Id not found: ") + QString::number(id) +
@@ -48,7 +55,9 @@ void TControl::checkDuplicate(int id) {
                                whereText(m_where));
 }
 
-QString TControl::text() const { return {}; }
+QString TControl::text() const {
+    return {};
+}
 
 void TControl::varPut(const Value& v) {
     bSetGet.store(v);
@@ -75,13 +84,17 @@ void TControl::show() {
     if (m_widget) m_widget->show();
 }
 
-bool TControl::isEnabled() const { return m_widget && m_widget->isEnabled(); }
+bool TControl::isEnabled() const {
+    return m_widget && m_widget->isEnabled();
+}
 
 bool TControl::evalWhen() {
     if (!bWhen) return true;
     bool on = bWhen();
-    if (on) enable();
-    else disable();
+    if (on)
+        enable();
+    else
+        disable();
     return on;
 }
 

@@ -34,12 +34,12 @@ public:
 
     int nId;
     Binding bSetGet;
-    QString cVarName;   // the name CTL() finds the control by
-    Condition Cargo;    // validation rule, run when the form is confirmed
-    Condition bWhen;    // false disables the control
-    Action bChange;     // after every change made by the user
-    Condition bValid;   // own check before a button click elsewhere is obeyed
-    QString cMsg;       // hint shown while the control has the focus
+    QString cVarName;  // the name CTL() finds the control by
+    Condition Cargo;   // validation rule, run when the form is confirmed
+    Condition bWhen;   // false disables the control
+    Action bChange;    // after every change made by the user
+    Condition bValid;  // own check before a button click elsewhere is obeyed
+    QString cMsg;      // hint shown while the control has the focus
 
     QWidget* widget() const { return m_widget; }
     TContainer& container() const { return m_owner; }
@@ -83,8 +83,10 @@ protected:
     template <class W>
     W* attach(int id) {
         W* w = qobject_cast<W*>(findWidget(id));
-        if (!w) idNotFound(id);
-        else if (!m_widget) m_widget = w;
+        if (!w)
+            idNotFound(id);
+        else if (!m_widget)
+            m_widget = w;
         return w;
     }
     QWidget* findWidget(int id);

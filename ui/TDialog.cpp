@@ -90,7 +90,8 @@ void TDialog::initiate() {
 
 void TDialog::center(QWidget* owner) {
     QRect area;
-    if (owner) area = owner->frameGeometry();
+    if (owner)
+        area = owner->frameGeometry();
     else if (QScreen* s = screen() ? screen() : QApplication::primaryScreen())
         area = s->availableGeometry();
     if (area.isValid()) move(area.center() - QPoint(width() / 2, height() / 2));

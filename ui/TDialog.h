@@ -29,10 +29,10 @@ struct ActivateArgs {
     bool centered = true;
     std::function<bool()> valid{};  // the close permission (see valid() in FormHelpers.h)
     bool modal = true;
-    std::function<void()> init{};   // runs once the controls exist, before the form shows
-    std::function<bool()> when{};   // false: the form is not shown, the result is 2
-    bool centerInWnd = false;     // centre on the owner instead of the screen
-    QWidget* owner = nullptr;     // default: the active window
+    std::function<void()> init{};  // runs once the controls exist, before the form shows
+    std::function<bool()> when{};  // false: the form is not shown, the result is 2
+    bool centerInWnd = false;      // centre on the owner instead of the screen
+    QWidget* owner = nullptr;      // default: the active window
 };
 
 class TDialog : public QDialog, public TContainer {
@@ -43,12 +43,12 @@ public:
     ~TDialog() override;
 
     QString cResName;
-    bool lResize16 = true;       // built widened for large fonts
+    bool lResize16 = true;  // built widened for large fonts
     bool lCentered = false;
     bool lCenterInWnd = false;
     bool lModal = true;
-    std::optional<int> Cargo;    // close reason: 1 confirm, 2 cancel, nothing for Esc/close box
-    int nResult = 0;             // the code the form ended with; 0 or 2: not confirmed
+    std::optional<int> Cargo;  // close reason: 1 confirm, 2 cancel, nothing for Esc/close box
+    int nResult = 0;           // the code the form ended with; 0 or 2: not confirmed
     std::function<bool()> bValid;
     std::function<void()> bInit;
     std::function<bool()> bWhen;

@@ -51,11 +51,13 @@ double leadingNumber(const QString& text) {
     bool point = false;
     for (; i < s.size(); ++i) {
         QChar c = s.at(i);
-        if (c.isDigit()) num += c;
+        if (c.isDigit())
+            num += c;
         else if (c == QLatin1Char(',') && !point) {
             point = true;
             num += QLatin1Char('.');
-        } else break;
+        } else
+            break;
     }
     bool ok = false;
     double v = num.toDouble(&ok);
@@ -122,22 +124,27 @@ TGet::TGet(int id, Binding value, TContainer& form, TGetArgs args, std::source_l
     }
 }
 
-QLineEdit* TGet::edit() const { return qobject_cast<QLineEdit*>(m_widget.data()); }
+QLineEdit* TGet::edit() const {
+    return qobject_cast<QLineEdit*>(m_widget.data());
+}
 
 bool TGet::paddedTemplate() const {
     return (m_kind == 'C' || m_kind == 'D') && m_mask.hasFixed();
 }
 
-bool TGet::overtype() const { return paddedTemplate(); }
+bool TGet::overtype() const {
+    return paddedTemplate();
+}
 
 int TGet::maxLength() const {
     switch (m_kind) {
         case 'N':
-            return static_cast<int>(formatNumber(std::get<double>(bSetGet.value()),
-                                                 m_activeMask.withoutZ())
-                                        .size());
-        case 'D': return static_cast<int>(m_mask.templ().size());
-        case 'L': return 1;
+            return static_cast<int>(
+                formatNumber(std::get<double>(bSetGet.value()), m_activeMask.withoutZ()).size());
+        case 'D':
+            return static_cast<int>(m_mask.templ().size());
+        case 'L':
+            return 1;
         default:
             if (paddedTemplate()) return static_cast<int>(m_mask.templ().size());
             if (m_mask.hasTemplate())
@@ -155,8 +162,10 @@ QString TGet::valueText(bool editing) const {
             EditMask m = editing ? m_mask.withoutCommas().withoutZ() : m_mask;
             return formatNumber(d, m).trimmed();
         }
-        case 'D': return QString::fromLatin1(isDate(v) ? std::get<Date>(v).toText() : Date().toText());
-        case 'L': return (isLogical(v) && std::get<bool>(v)) ? QStringLiteral("T") : QStringLiteral("F");
+        case 'D':
+            return QString::fromLatin1(isDate(v) ? std::get<Date>(v).toText() : Date().toText());
+        case 'L':
+            return (isLogical(v) && std::get<bool>(v)) ? QStringLiteral("T") : QStringLiteral("F");
         default: {
             const QString s = isText(v) ? fromCp1252(std::get<std::string>(v)) : QString();
             if (!paddedTemplate()) return rtrim(s);
@@ -170,17 +179,23 @@ QString TGet::valueText(bool editing) const {
     }
 }
 
-QString TGet::displayText() const { return m_typed ? *m_typed : valueText(false); }
+QString TGet::displayText() const {
+    return m_typed ? *m_typed : valueText(false);
+}
 
-QString TGet::editText() const { return m_typed ? *m_typed : valueText(true); }
+QString TGet::editText() const {
+    return m_typed ? *m_typed : valueText(true);
+}
 
 void TGet::show(const QString& text, int caret, int selStart, int selLen) {
     m_buffer = text;
     QLineEdit* e = edit();
     if (!e) return;
     e->setText(lPassword ? QString(text.size(), QChar(0x2022)) : text);
-    if (selLen > 0) e->setSelection(selStart, selLen);
-    else e->setCursorPosition(std::clamp(caret, 0, static_cast<int>(text.size())));
+    if (selLen > 0)
+        e->setSelection(selStart, selLen);
+    else
+        e->setCursorPosition(std::clamp(caret, 0, static_cast<int>(text.size())));
 }
 
 void TGet::refresh() {
@@ -223,7 +238,9 @@ void TGet::assign() {
             if (d.isEmpty() && !digits.trimmed().isEmpty()) m_typed = m_buffer;
             break;
         }
-        case 'L': bSetGet.store(m_buffer == QLatin1String("T")); break;
+        case 'L':
+            bSetGet.store(m_buffer == QLatin1String("T"));
+            break;
         default: {
             QString t = m_buffer;
             if (t.size() < m_fieldLen) t += QString(m_fieldLen - t.size(), QLatin1Char(' '));
@@ -274,9 +291,14 @@ void TGet::focusOut() {
 bool TGet::eventFilter(QObject* watched, QEvent* event) {
     if (watched != m_widget) return false;
     switch (event->type()) {
-        case QEvent::KeyPress: return keyPress(static_cast<QKeyEvent*>(event));
-        case QEvent::FocusIn: focusIn(); return false;
-        case QEvent::FocusOut: focusOut(); return false;
+        case QEvent::KeyPress:
+            return keyPress(static_cast<QKeyEvent*>(event));
+        case QEvent::FocusIn:
+            focusIn();
+            return false;
+        case QEvent::FocusOut:
+            focusOut();
+            return false;
         case QEvent::InputMethod: {
             // Composed characters (dead keys, input methods) follow the same rules.
             auto* im = static_cast<QInputMethodEvent*>(event);
@@ -288,7 +310,8 @@ bool TGet::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::MouseButtonRelease:
             // The middle button pastes the selection on X11: not through the rules.
             return static_cast<QMouseEvent*>(event)->button() == Qt::MiddleButton;
-        default: return false;
+        default:
+            return false;
     }
 }
 
@@ -307,12 +330,15 @@ bool TGet::keyPress(QKeyEvent* e) {
         case Qt::Key_Backtab:
         case Qt::Key_Return:
         case Qt::Key_Enter:
-        case Qt::Key_Escape: return false;  // the form's keys
+        case Qt::Key_Escape:
+            return false;  // the form's keys
         case Qt::Key_Left:
         case Qt::Key_Right:
         case Qt::Key_Home:
-        case Qt::Key_End: return false;  // caret moves: the line edit's own
-        default: break;
+        case Qt::Key_End:
+            return false;  // caret moves: the line edit's own
+        default:
+            break;
     }
     if (!m_editing) focusIn();
     const QString before = m_buffer;
@@ -359,8 +385,12 @@ bool TGet::typeChar(QChar c) {
             if (ok) show(QString(c), 1);
             break;
         }
-        case 'N': ok = typeNumberChar(c); break;
-        default: ok = typeTextChar(c); break;
+        case 'N':
+            ok = typeNumberChar(c);
+            break;
+        default:
+            ok = typeTextChar(c);
+            break;
     }
     if (m_buffer != before || ok) accepted(before, caretBefore);
     return ok;
@@ -453,7 +483,8 @@ bool TGet::backspace() {
 bool TGet::deleteKey() {
     Selection s = selectionOf(edit());
     if (overtype()) {
-        if (s.any()) blankRange(s.start, s.start + s.length);
+        if (s.any())
+            blankRange(s.start, s.start + s.length);
         else {
             blankRange(s.caret, s.caret + 1);
             if (edit()) edit()->setCursorPosition(s.caret);
@@ -476,10 +507,18 @@ void TGet::emptyReadOnly() {
     cCode = Value(std::string());
     Value blank;
     switch (m_kind) {
-        case 'N': blank = 0.0; break;
-        case 'D': blank = Date(); break;
-        case 'L': blank = false; break;
-        default: blank = std::string(static_cast<size_t>(m_fieldLen), ' '); break;
+        case 'N':
+            blank = 0.0;
+            break;
+        case 'D':
+            blank = Date();
+            break;
+        case 'L':
+            blank = false;
+            break;
+        default:
+            blank = std::string(static_cast<size_t>(m_fieldLen), ' ');
+            break;
     }
     bSetGet.store(blank);
     m_typed.reset();
@@ -546,7 +585,8 @@ bool TGet::clipboardKey(int key) {
             runChange();
             return true;
         }
-        default: return true;
+        default:
+            return true;
     }
     if (m_buffer != before) accepted(before, s.caret);
     return true;

@@ -34,14 +34,14 @@ class QLineEdit;
 namespace drav::ui {
 
 struct TGetArgs {
-    QString mask{};                 // edit mask ("@!", "99:99", "@ZE 9,999.99", ...)
-    Condition valid{};              // rule checked when the form is confirmed
+    QString mask{};     // edit mask ("@!", "99:99", "@ZE 9,999.99", ...)
+    Condition valid{};  // rule checked when the form is confirmed
     Condition when{};
-    Action change{};                // after every accepted key
+    Action change{};  // after every accepted key
     bool readOnly = false;
     bool password = false;
     QString varName{};
-    Value code{};                   // initial code; kept only when the value is not empty
+    Value code{};  // initial code; kept only when the value is not empty
     Action gotFocus{};
     Action lostFocus{};
 };
@@ -55,7 +55,7 @@ public:
     bool lReadOnly = false;
     bool lPassword = false;
     bool lDelete = false;  // read-only: Delete and Backspace empty the field and its code
-    Value cCode;           // a second value travelling with the field (the client pick list sets it)
+    Value cCode;  // a second value travelling with the field (the client pick list sets it)
     // Runs before every key pressed in the field; true: the key is handled.
     std::function<bool(int key, Qt::KeyboardModifiers modifiers)> bKeyDown;
     Action bGotFocus;

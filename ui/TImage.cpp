@@ -12,8 +12,7 @@ TImage::TImage(int id, TContainer& form, const QString& bitmapName, std::source_
 }
 
 void TImage::refresh() {
-    if (auto* l = qobject_cast<QLabel*>(m_widget.data()))
-        l->setPixmap(bitmap(cBitmap, l->size()));
+    if (auto* l = qobject_cast<QLabel*>(m_widget.data())) l->setPixmap(bitmap(cBitmap, l->size()));
 }
 
 void TImage::setBitmap(const QString& bitmapName) {

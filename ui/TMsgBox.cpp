@@ -27,8 +27,10 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* e) override {
-        if (m_mayClose) e->accept();
-        else e->ignore();
+        if (m_mayClose)
+            e->accept();
+        else
+            e->ignore();
     }
     void keyPressEvent(QKeyEvent* e) override {
         // Esc (and Alt+F4, which arrives as a close request) must not close it.
@@ -64,7 +66,9 @@ void centre(QWidget* w) {
 
 }  // namespace
 
-TMsgBox::~TMsgBox() { end(); }
+TMsgBox::~TMsgBox() {
+    end();
+}
 
 QFont TMsgBox::boxFont() {
     QFont f(QStringLiteral("Segoe UI"));

@@ -32,10 +32,10 @@ public:
     TMsgBox(const TMsgBox&) = delete;
     TMsgBox& operator=(const TMsgBox&) = delete;
 
-    QPointer<QDialog> oDlg;        // the box's window
-    QPointer<QProgressBar> oPrg;   // its progress bar, when it has one
-    QPointer<QWidget> hWnd;        // the window disabled while the box shows
-    int nPag = 0;                  // pages counted by the print-progress box
+    QPointer<QDialog> oDlg;       // the box's window
+    QPointer<QProgressBar> oPrg;  // its progress bar, when it has one
+    QPointer<QWidget> hWnd;       // the window disabled while the box shows
+    int nPag = 0;                 // pages counted by the print-progress box
 
     // New: opens the box (the print-progress variant when print is true).
     void create(const QString& text, const QString& title, std::optional<int> rangeStart,

@@ -37,7 +37,9 @@ TMultiGet::TMultiGet(int id, Binding value, TContainer& form, TMultiGetArgs args
     }
 }
 
-QPlainTextEdit* TMultiGet::edit() const { return qobject_cast<QPlainTextEdit*>(m_widget.data()); }
+QPlainTextEdit* TMultiGet::edit() const {
+    return qobject_cast<QPlainTextEdit*>(m_widget.data());
+}
 
 QString TMultiGet::boundText() const {
     const Value v = bSetGet.value();

@@ -8,8 +8,7 @@ namespace drav::ui {
 
 TRadMenu::TRadMenu(Binding value, TContainer& form, std::vector<int> ids, TRadMenuArgs args,
                    std::source_location where)
-    : TControl(ids.empty() ? 0 : ids.front(), std::move(value), form, where),
-      aIds(std::move(ids)) {
+    : TControl(ids.empty() ? 0 : ids.front(), std::move(value), form, where), aIds(std::move(ids)) {
     bChange = std::move(args.change);
     bWhen = std::move(args.when);
     Cargo = std::move(args.valid);

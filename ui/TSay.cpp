@@ -24,12 +24,16 @@ QString sayText(const Value& v) {
 
 TSay::TSay(int id, std::function<Value()> getter, TContainer& form, TSayArgs args,
            std::source_location where)
-    : TControl(id, Binding{std::move(getter), {}}, form, where), cPicture(args.mask),
-      bClrText(std::move(args.colorFn)), m_color(args.color) {
+    : TControl(id, Binding{std::move(getter), {}}, form, where),
+      cPicture(args.mask),
+      bClrText(std::move(args.colorFn)),
+      m_color(args.color) {
     attach<QLabel>(id);
 }
 
-QLabel* TSay::label() const { return qobject_cast<QLabel*>(m_widget.data()); }
+QLabel* TSay::label() const {
+    return qobject_cast<QLabel*>(m_widget.data());
+}
 
 void TSay::refresh() {
     QLabel* l = label();

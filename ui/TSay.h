@@ -14,8 +14,8 @@ namespace drav::ui {
 
 struct TSayArgs {
     QString mask{};
-    QColor color{};                         // text colour (invalid: the form's)
-    std::function<QColor()> colorFn{};      // read at each refresh, when given
+    QColor color{};                     // text colour (invalid: the form's)
+    std::function<QColor()> colorFn{};  // read at each refresh, when given
 };
 
 class TSay : public TControl {

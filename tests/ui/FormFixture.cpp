@@ -42,7 +42,9 @@ bool showForm(ui::TDialog& form) {
     return QTest::qWaitForWindowActive(&form);
 }
 
-QWidget* focused() { return QApplication::focusWidget(); }
+QWidget* focused() {
+    return QApplication::focusWidget();
+}
 
 void typeKeys(const QString& keys) {
     static const QHash<QString, Qt::Key> named = {

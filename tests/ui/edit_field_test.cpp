@@ -5,11 +5,11 @@
 #include "ui/TGet.h"
 #include "util/Cp1252.h"
 
+#include <gtest/gtest.h>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QTest>
-#include <gtest/gtest.h>
 
 namespace drav::ui {
 namespace {
@@ -48,8 +48,8 @@ struct MaskCase {
     Value initial;
     const char* shownBefore;  // without the focus
     const char* keys;
-    const char* typed;        // on screen after the keys
-    Value stored;             // the bound value once the field is left
+    const char* typed;  // on screen after the keys
+    Value stored;       // the bound value once the field is left
     const char* shownAfter;
 };
 
@@ -57,10 +57,12 @@ struct MaskCase {
 // whole text is selected when the field gets the focus).
 TEST_F(EditField, MasksTypedKeyByKey) {
     const MaskCase cases[] = {
-        {"@!", std::string("          "), "", "rossi x", "ROSSI X", std::string("ROSSI X   "), "ROSSI X"},
+        {"@!", std::string("          "), "", "rossi x", "ROSSI X", std::string("ROSSI X   "),
+         "ROSSI X"},
         {"@! AA", std::string("  "), "", "m1i", "MI", std::string("MI"), "MI"},
         {"@9", std::string("     "), "", "1a2b3c", "123", std::string("123  "), "123"},
-        {"99999999999", std::string(11, ' '), "", "0123x4", "01234", std::string("01234      "), "01234"},
+        {"99999999999", std::string(11, ' '), "", "0123x4", "01234", std::string("01234      "),
+         "01234"},
         {"9", 0.0, "0", "78", "7", 7.0, "7"},
         {"99", 0.0, "0", "123", "12", 12.0, "12"},
         {"999", 5.0, "5", "a1-00", "100", 100.0, "100"},
