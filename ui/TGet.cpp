@@ -200,6 +200,7 @@ void TGet::show(const QString& text, int caret, int selStart, int selLen) {
 
 void TGet::refresh() {
     m_typed.reset();
+    m_changed = false;
     if (m_editing) {
         m_valueAtEdit = bSetGet.value();
         QString t = editText();
@@ -221,7 +222,10 @@ void TGet::refreshIfChanged() {
 }
 
 void TGet::assign() {
-    if (!m_editing || lReadOnly) return;  // the display already is the value
+    // Only what the user typed is stored: the display of an untouched field
+    // already is its value, which the screen may have changed meanwhile.
+    if (!m_editing || lReadOnly || !m_changed) return;
+    m_changed = false;
     m_typed.reset();
     switch (m_kind) {
         case 'N': {
@@ -274,6 +278,7 @@ void TGet::focusIn() {
     m_activeMask = m_kind == 'N' ? m_mask.withoutCommas() : m_mask;
     m_valueAtEdit = bSetGet.value();
     m_hasUndo = false;
+    m_changed = false;
     const QString t = editText();
     show(t, t.size(), 0, t.size());
     if (bGotFocus) runGuarded(bGotFocus);
@@ -532,6 +537,7 @@ void TGet::accepted(const QString& before, int caretBefore) {
     m_undoText = before;
     m_undoCaret = caretBefore;
     m_hasUndo = true;
+    m_changed = true;
     runChange();
 }
 
@@ -582,6 +588,7 @@ bool TGet::clipboardKey(int key) {
             m_undoText = m_buffer;
             m_undoCaret = s.caret;
             show(text, caret);
+            m_changed = true;
             runChange();
             return true;
         }

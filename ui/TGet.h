@@ -115,6 +115,7 @@ private:
     int m_fieldLen = 0;
     QString m_buffer;
     bool m_editing = false;
+    bool m_changed = false;          // typed since the field got the focus or was last stored
     std::optional<QString> m_typed;  // text kept as typed (invalid date, number too big)
     Value m_valueAtEdit;             // the bound value when typing began
     QString m_undoText;

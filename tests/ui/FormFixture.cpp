@@ -1,6 +1,7 @@
 #include "tests/ui/FormFixture.h"
 
 #include "ui/FormTemplate.h"
+#include "ui/QtUserPort.h"
 
 #include <QApplication>
 #include <QTest>
@@ -34,6 +35,15 @@ void registerTestTemplates() {
         return true;
     }();
     (void)done;
+}
+
+ScopedQtPort::ScopedQtPort() {
+    auto next = std::make_unique<ui::QtUserPort>();
+    m_previous = setUserPort(std::move(next));
+}
+
+ScopedQtPort::~ScopedQtPort() {
+    setUserPort(std::move(m_previous));
 }
 
 bool showForm(ui::TDialog& form) {

@@ -5,9 +5,18 @@
 
 #include "ui/TDialog.h"
 
+#include "util/UserPort.h"
+
 #include <QString>
+#include <memory>
+#include <ostream>
 
 class QWidget;
+
+// Readable QStrings in test failures.
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace drav::test {
 
@@ -20,6 +29,17 @@ void registerTestTemplates();
 inline const QString kCard = QStringLiteral("TESTCARD");
 // "TESTLIST": 101 edit field, 201 "&Chiudi" (a form without a default button).
 inline const QString kList = QStringLiteral("TESTLIST");
+
+// Installs the Qt user port (real message boxes) for the lifetime of the
+// object, restoring the previous port afterwards.
+class ScopedQtPort {
+public:
+    ScopedQtPort();
+    ~ScopedQtPort();
+
+private:
+    std::unique_ptr<UserPort> m_previous;
+};
 
 // Shows a form without a modal loop and waits until it is the active window.
 bool showForm(ui::TDialog& form);
