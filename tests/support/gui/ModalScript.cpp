@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QMessageBox>
 #include <QPointer>
+#include <QTest>
 #include <QTimer>
 
 namespace drav::test {
@@ -28,22 +29,29 @@ QString ModalScript::pending() const {
 }
 
 void ModalScript::poll() {
-    if (m_steps.empty()) return;
     // Schedule the next look first: the step below may start a nested loop.
+    // Looking goes on after the last step, so that a window nobody expected
+    // is still closed at the time limit.
     QTimer::singleShot(10, this, [this] { poll(); });
-    if (m_clock.elapsed() > m_timeoutMs) {
+    if (m_clock.elapsed() > m_timeoutMs && QApplication::activeModalWidget()) {
         m_timedOut = true;
         m_steps.clear();
-        while (QWidget* w = QApplication::activeModalWidget()) {
-            auto* d = qobject_cast<QDialog*>(w);
-            if (!d) break;
-            d->done(QDialog::Rejected);
-            QApplication::processEvents();
-        }
+        QList<QPointer<QDialog>> open;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<QDialog*>(w); d && d->isVisible() && d->isModal())
+                open.append(d);
+        for (const QPointer<QDialog>& d : open)
+            if (d) d->done(QDialog::Rejected);
         return;
     }
+    if (m_steps.empty()) return;
     QWidget* w = QApplication::activeModalWidget();
     if (!w || !w->isVisible() || w->objectName() != m_steps.front().name) return;
+    // Keys go to the focused widget: make the window active first.
+    if (!w->isActiveWindow()) {
+        w->activateWindow();
+        if (!QTest::qWaitForWindowActive(w, 1000)) qWarning("window did not become active");
+    }
     Step step = std::move(m_steps.front());
     m_steps.pop_front();
     step.fn(w);
