@@ -45,12 +45,12 @@ void infosTemplate(QWidget& w) {
 // PRINTDLG: a frame with bitmap button 101 ("PRINT"), the fixed label and
 // label 102 with the page count; button 201 "&Annulla" below the frame.
 void printDlgTemplate(QWidget& w) {
-    TemplateBuilder b(w, 170, 66, QStringLiteral("Attendere"));
-    b.frame(QString(), QRect(5, 3, 160, 38));
+    TemplateBuilder b(w, 176, 62, QStringLiteral("Attendere"));
+    b.frame(QString(), QRect(5, 3, 166, 38));
     b.bitmapButton(101, QStringLiteral("PRINT"), QRect(11, 10, 24, 25));
-    b.say(kStaticId, QStringLiteral("Sto stampando la pagina n.:"), QRect(40, 17, 95, 10));
-    b.say(102, QString(), QRect(135, 17, 24, 10));
-    b.button(201, QStringLiteral("&Annulla"), QRect(60, 46, 50, 15));
+    b.say(kStaticId, QStringLiteral("Sto stampando la pagina n.:"), QRect(40, 17, 100, 10));
+    b.say(102, QString(), QRect(142, 17, 24, 10));
+    b.button(201, QStringLiteral("&Annulla"), QRect(63, 44, 50, 14));
 }
 
 }  // namespace

@@ -173,6 +173,7 @@ void TMsgBox::setPos(int position) {
 }
 
 void TMsgBox::end() {
+    QPointer<QWidget> owner = hWnd;
     if (hWnd) hWnd->setEnabled(true);
     hWnd = nullptr;
     if (!oDlg) return;
@@ -185,6 +186,8 @@ void TMsgBox::end() {
     oPrg = nullptr;
     m_label = nullptr;
     m_text.clear();
+    // The owner was the active window when the box opened: it is again.
+    if (owner && owner->isVisible()) owner->activateWindow();
 }
 
 }  // namespace drav::ui

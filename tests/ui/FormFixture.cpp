@@ -39,6 +39,7 @@ void registerTestTemplates() {
 
 ScopedQtPort::ScopedQtPort() {
     auto next = std::make_unique<ui::QtUserPort>();
+    m_port = next.get();
     m_previous = setUserPort(std::move(next));
 }
 

@@ -3,6 +3,7 @@
 // helpers to show a form without a modal loop and type into it.
 #pragma once
 
+#include "ui/QtUserPort.h"
 #include "ui/TDialog.h"
 
 #include "util/UserPort.h"
@@ -36,8 +37,10 @@ class ScopedQtPort {
 public:
     ScopedQtPort();
     ~ScopedQtPort();
+    ui::QtUserPort& port() { return *m_port; }
 
 private:
+    ui::QtUserPort* m_port;
     std::unique_ptr<UserPort> m_previous;
 };
 
