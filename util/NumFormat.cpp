@@ -4,6 +4,7 @@
 //   2. Picture parsing
 //   3. transform
 //   4. Natural width and the six formatters
+//   5. Plain text
 #include "util/NumFormat.h"
 
 #include <algorithm>
@@ -282,6 +283,21 @@ std::string esstr(double value, std::optional<int> w, bool showZero) {
 }
 std::string esstr(double value, NumField field, bool showZero) {
     return esstr(value, amountDigits(naturalWidth(field)), showZero);
+}
+
+// ---- 5. Plain text -------------------------------------------------------
+
+std::string numToText(double value) {
+    if (!std::isfinite(value)) return "*";
+    Digits d = roundedDigits(std::fabs(value), 15);
+    // At most 15 decimals (what is below 1e-15 shows as 0); past the 15th
+    // significant digit roundedDigits gives zeros, which are dropped here.
+    std::string frac = d.fraction;
+    while (!frac.empty() && frac.back() == '0') frac.pop_back();
+    std::string out = d.whole;
+    if (!frac.empty()) out += "." + frac;
+    if (value < 0 && !d.zero()) out.insert(out.begin(), '-');
+    return out;
 }
 
 }  // namespace drav

@@ -8,6 +8,8 @@
 //   2. widths      - natural width of a value, the digit-group picture
 //   3. formatters  - nstr, zstr, sstr (whole numbers), enstr, ezstr, esstr
 //                    (euro amounts with two decimals)
+//   4. plain text  - a number as it is written in condition texts and in the
+//                    configuration file
 //
 // Pictures
 // --------
@@ -107,5 +109,12 @@ std::string ezstr(double value, NumField field);
 // The absolute value as ezstr (or as enstr with showZero), then " " or "-".
 std::string esstr(double value, std::optional<int> w = {}, bool showZero = false);
 std::string esstr(double value, NumField field, bool showZero = false);
+
+// ---- 4. plain text -----------------------------------------------------
+
+// The value without padding, "." before the decimals, only the decimals it
+// carries (to 15 significant digits), never an exponent: 12.5 is "12.5",
+// 3.0 is "3", -0.25 is "-0.25". Infinity and NaN give "*".
+std::string numToText(double value);
 
 }  // namespace drav
