@@ -9,15 +9,14 @@
 #include "ui/TImage.h"
 #include "ui/TSay.h"
 #include "util/Messages.h"
+#include "util/NetMarker.h"
 
 #include <QApplication>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QPalette>
 #include <QPointer>
 #include <QTabWidget>
-#include <cstdlib>
 
 namespace drav::ui {
 namespace {
@@ -257,15 +256,8 @@ void infos(const QString& title, const QString& version, const QString& year) {
 
 // ---- Colours -------------------------------------------------------------
 
-bool netMarkerPresent() {
-    const char* env = std::getenv("KOLT_NET_MARKER");
-    const QString path =
-        (env && *env) ? QString::fromLocal8Bit(env) : QStringLiteral("/etc/kolt/NET");
-    return QFileInfo::exists(path);
-}
-
 QColor getSysBgColor(int index) {
-    if (netMarkerPresent()) return QColor(255, 255, 255);
+    if (networkMode()) return QColor(255, 255, 255);
     const QPalette p = QApplication::palette();
     switch (index) {
         case 5:

@@ -72,9 +72,8 @@ void infos(const QString& title, const QString& version, const QString& year);
 // ---- Colours -------------------------------------------------------------
 
 // The system colour of a Windows colour index (5 window, 15 button face,
-// ...), or white when the station works in network mode.
+// ...), or white when the station works in network mode (the marker file
+// is looked up on every call).
 QColor getSysBgColor(int index);
-// Whether the network-mode marker is present (looked up on every call).
-bool netMarkerPresent();
 
 }  // namespace drav::ui

@@ -3,24 +3,13 @@
 #include "ui/EditMask.h"
 #include "util/Cp1252.h"
 #include "util/NumFormat.h"
+#include "util/Text.h"
 
 #include <QLabel>
 
 namespace drav::ui {
 
-QString sayText(const Value& v) {
-    if (auto* s = std::get_if<std::string>(&v)) return fromCp1252(*s);
-    if (auto* d = std::get_if<Date>(&v)) return QString::fromLatin1(d->toText());
-    if (auto* b = std::get_if<bool>(&v)) return *b ? QStringLiteral(".T.") : QStringLiteral(".F.");
-    if (auto* n = std::get_if<double>(&v)) {
-        // Plain digits with the decimals the value carries, none for a whole number.
-        QString t = QString::number(*n, 'f', 8);
-        while (t.endsWith(QLatin1Char('0'))) t.chop(1);
-        if (t.endsWith(QLatin1Char('.'))) t.chop(1);
-        return t == QLatin1String("-0") ? QStringLiteral("0") : t;
-    }
-    return QStringLiteral("NIL");
-}
+QString sayText(const Value& v) { return fromCp1252(cValToChar(v)); }
 
 TSay::TSay(int id, std::function<Value()> getter, TContainer& form, TSayArgs args,
            std::source_location where)
