@@ -81,7 +81,11 @@ QComboBox* TemplateBuilder::comboBox(int id, const QRect& r, bool dropDownList) 
     auto* c = place(new QComboBox(&m_page), id, r);
     c->setEditable(!dropDownList);
     c->setInsertPolicy(QComboBox::NoInsert);
-    c->setMaxVisibleItems(12);
+    // A template gives a combo box the height of its open list; the closed
+    // box is one line high and the list shows as many items as fit there.
+    const int listHeight = c->height();
+    c->resize(c->width(), c->sizeHint().height());
+    c->setMaxVisibleItems(std::max(5, listHeight / std::max(1, c->height()) - 1));
     return c;
 }
 

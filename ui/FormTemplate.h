@@ -56,6 +56,7 @@ public:
                 Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter);
     QLineEdit* get(int id, const QRect& r);
     QPlainTextEdit* multiGet(int id, const QRect& r);
+    // The rectangle's height is that of the open list, as in a template.
     QComboBox* comboBox(int id, const QRect& r, bool dropDownList = false);
     QCheckBox* checkBox(int id, const QString& caption, const QRect& r);
     QRadioButton* radio(int id, const QString& caption, const QRect& r);
