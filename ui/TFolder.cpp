@@ -35,6 +35,11 @@ TFolder::TFolder(int id, TContainer& form, const QStringList& pageTemplates,
     }
 }
 
+void TFolder::initiate() {
+    for (auto& page : m_pages)
+        for (TControl* c : page->aControls) c->initiate();
+}
+
 void TFolder::setOption(int position) {
     if (!m_tabs || position < 1 || position > static_cast<int>(m_pages.size())) return;
     int index = m_tabs->indexOf(m_pages[static_cast<size_t>(position) - 1]->containerWidget());

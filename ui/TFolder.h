@@ -41,6 +41,8 @@ public:
             std::source_location where = std::source_location::current());
 
     std::vector<std::unique_ptr<TFolderPage>>& pages() { return m_pages; }
+    // The pages' controls are initialised with the form's.
+    void initiate() override;
     QTabWidget* tabs() const { return m_tabs; }
     // Shows the page (1-based position in the page list).
     void setOption(int position);

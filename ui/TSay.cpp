@@ -9,7 +9,9 @@
 
 namespace drav::ui {
 
-QString sayText(const Value& v) { return fromCp1252(cValToChar(v)); }
+QString sayText(const Value& v) {
+    return fromCp1252(cValToChar(v));
+}
 
 TSay::TSay(int id, std::function<Value()> getter, TContainer& form, TSayArgs args,
            std::source_location where)

@@ -32,6 +32,21 @@ void registerTestTemplates() {
             b.get(101, QRect(8, 8, 140, 12));
             b.button(201, QStringLiteral("&Chiudi"), QRect(100, 28, 50, 15));
         });
+        ui::registerTemplate(kFolder, [](QWidget& w) {
+            ui::TemplateBuilder b(w, 200, 120, QStringLiteral("Schede"));
+            b.custom(110, QRect(6, 6, 188, 88));
+            b.button(201, QStringLiteral("&Conferma"), QRect(88, 100, 50, 15));
+            b.button(202, QStringLiteral("&Annulla"), QRect(142, 100, 50, 15));
+        });
+        ui::registerTemplate(QStringLiteral("TESTPAGE1"), [](QWidget& w) {
+            ui::TemplateBuilder b(w, 180, 70);
+            b.get(101, QRect(8, 8, 100, 12));
+            b.multiGet(102, QRect(8, 24, 160, 36));
+        });
+        ui::registerTemplate(QStringLiteral("TESTPAGE2"), [](QWidget& w) {
+            ui::TemplateBuilder b(w, 180, 70);
+            b.get(101, QRect(8, 8, 100, 12));
+        });
         return true;
     }();
     (void)done;

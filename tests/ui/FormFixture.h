@@ -31,6 +31,11 @@ inline const QString kCard = QStringLiteral("TESTCARD");
 // "TESTLIST": 101 edit field, 201 "&Chiudi" (a form without a default button).
 inline const QString kList = QStringLiteral("TESTLIST");
 
+// "TESTFOLDER": a folder 110 with the pages "TESTPAGE1" (edit field 101,
+// multi-line edit 102) and "TESTPAGE2" (edit field 101 again, a page is a
+// template of its own), 201 "&Conferma", 202 "&Annulla".
+inline const QString kFolder = QStringLiteral("TESTFOLDER");
+
 // Installs the Qt user port (real message boxes) for the lifetime of the
 // object, restoring the previous port afterwards.
 class ScopedQtPort {

@@ -5,10 +5,13 @@
 #include "tests/ui/FormFixture.h"
 #include "ui/EventGuard.h"
 #include "ui/FormHelpers.h"
+#include "ui/TBtnBmp.h"
 #include "ui/TButton.h"
 #include "ui/TCheckBox.h"
 #include "ui/TComboBox.h"
+#include "ui/TFolder.h"
 #include "ui/TGet.h"
+#include "ui/TMultiGet.h"
 #include "ui/TRadMenu.h"
 #include "ui/TSay.h"
 #include "util/Error.h"
@@ -18,8 +21,10 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabWidget>
 #include <QTest>
 
 namespace drav::ui {
@@ -344,6 +349,100 @@ TEST_F(Form, FormWhenConditionFalse) {
     Card c;
     EXPECT_EQ(c.form.activate({.when = [] { return false; }}), 2);
     EXPECT_FALSE(c.form.isVisible());
+}
+
+}  // namespace
+}  // namespace drav::ui
+
+namespace drav::ui {
+namespace {
+
+// A form with pages: the searches walk them depth-first, the close rule
+// merges their modified flags and validates page by page, showing the page
+// of the failing field; a hidden page moves to the end.
+TEST_F(Form, FolderPages) {
+    test::ScopedQtPort qt;
+    std::string first = "    ", notes = "riga uno\r\nriga due", second = "    ";
+    TDialog form(QString(), test::kFolder);
+    auto* folder = new TFolder(110, form, {"TESTPAGE1", "TESTPAGE2"}, {"Dati", "Altro"});
+    TContainer& page1 = *folder->pages()[0];
+    TContainer& page2 = *folder->pages()[1];
+    auto* a = new TGet(101, bindVar(first), page1, {.varName = "cPrimo"});
+    int memoChanges = 0;
+    auto* memo = new TMultiGet(102, bindVar(notes), page1,
+                               {.change = [&memoChanges] { ++memoChanges; }, .varName = "cNote"});
+    auto* b = new TGet(101, bindVar(second), page2,
+                       {.valid = [&second] { return second != "    "; }, .varName = "cSecondo"});
+    TButton::confirm(form);
+    TButton::cancel(form);
+
+    EXPECT_EQ(ctl(form, QStringLiteral("cSec")), b);
+    EXPECT_EQ(item(form, 101), a);  // page 1 comes first
+    EXPECT_EQ(item(form, 102), memo);
+    EXPECT_EQ(ctl(form, 1), folder);
+
+    QStringList messages;
+    QString pageShown;
+    test::ModalScript run;
+    run.on(test::kFolder,
+           [&](QWidget* w) {
+               EXPECT_EQ(static_cast<QPlainTextEdit*>(memo->widget())->toPlainText(),
+                         QStringLiteral("riga uno\nriga due"));
+               memo->setFocus();
+               typeKeys("{END}!");  // at the end of the first line
+               EXPECT_EQ(memoChanges, 1);
+               EXPECT_EQ(static_cast<QPlainTextEdit*>(memo->widget())->toPlainText(),
+                         QStringLiteral("riga uno!\nriga due"));
+               test::clickButton(w, QStringLiteral("Conferma"));
+           })
+        .on("POPMSG",
+            [&](QWidget* box) {
+                messages << test::messageBoxText(box);
+                pageShown = folder->tabs()->tabText(folder->tabs()->currentIndex());
+                test::clickButton(box, QStringLiteral("OK"));
+            })
+        .on(test::kFolder,
+            [&](QWidget*) {
+                page2.lModify = true;  // a change on a page: the form asks
+                typeKeys("{ESC}");
+            })
+        .on("POPMSG", [&](QWidget* box) {
+            messages << test::messageBoxText(box);
+            test::clickButton(box, QStringLiteral("Sì"));
+        });
+    form.activate({.valid = [&form] { return valid(form, true); }});
+    EXPECT_TRUE(run.done()) << run.pending().toStdString();
+    EXPECT_EQ(messages, (QStringList{"Campo non valido.", "Annullo le modifiche?"}));
+    EXPECT_EQ(pageShown, QStringLiteral("Altro"));
+    EXPECT_TRUE(form.lModify);
+    EXPECT_EQ(notes, "riga uno!\r\nriga due");  // stored on leaving, CR LF kept
+
+    fldHideItem(*folder, 1);
+    EXPECT_EQ(folder->pages().back().get(), &page1);
+    EXPECT_EQ(folder->tabs()->count(), 1);
+    EXPECT_EQ(item(form, 101), b);  // the hidden page is searched last
+}
+
+TEST_F(Form, LabelsAndBitmapButtons) {
+    double total = 1234.5;
+    bool late = false;
+    TDialog form(QString(), test::kCard);
+    auto* say = new TSay(109, [&total] { return Value(total); }, form,
+                         {.mask = "@E 99,999.99", .colorFn = [&late] {
+                              return late ? QColor(255, 0, 0) : QColor(0, 0, 0);
+                          }});
+    auto* btn = new TBtnBmp(201, QStringLiteral("PRINT"), [] {}, form,
+                            {.toolTip = QStringLiteral("Stampa")});
+    ASSERT_TRUE(test::showForm(form));
+    auto* label = static_cast<QLabel*>(child(form, 109));
+    EXPECT_EQ(label->text(), QStringLiteral(" 1.234,50"));
+    total = 7;
+    late = true;
+    say->refresh();
+    EXPECT_EQ(label->text(), QStringLiteral("     7,00"));
+    EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    EXPECT_FALSE(btn->button()->icon().isNull());
+    EXPECT_EQ(btn->button()->toolTip(), QStringLiteral("Stampa"));
 }
 
 }  // namespace

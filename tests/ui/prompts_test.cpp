@@ -11,12 +11,12 @@
 #include "ui/TGet.h"
 #include "ui/TRadMenu.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 #include <cstdlib>
-#include <gtest/gtest.h>
 
 namespace drav::ui {
 namespace {
@@ -67,8 +67,8 @@ TEST_F(Prompts, MsgGetConfirmedWithEnter) {
 
     double amount = 0;
     script.on("MSGGET", [](QWidget*) { typeKeys("12.5{ENTER}"); });
-    EXPECT_TRUE(msgGet(QStringLiteral("Acconto"), QStringLiteral("Importo:"), amount,
-                       "@ZE 9,999.99"));
+    EXPECT_TRUE(
+        msgGet(QStringLiteral("Acconto"), QStringLiteral("Importo:"), amount, "@ZE 9,999.99"));
     EXPECT_EQ(amount, 12.5);
     EXPECT_TRUE(script.done()) << script.pending().toStdString();
 }
@@ -77,7 +77,8 @@ TEST_F(Prompts, AboutBox) {
     QStringList labels;
     bool hasBitmap = false;
     script.on("INFOS", [&](QWidget* w) {
-        for (int id : {102, 103, 104, 105}) labels << w->findChild<QLabel*>(QString::number(id))->text();
+        for (int id : {102, 103, 104, 105})
+            labels << w->findChild<QLabel*>(QString::number(id))->text();
         hasBitmap = !w->findChild<QLabel*>("101")->pixmap().isNull();
         test::saveFormShot(w, QStringLiteral("INFOS"));
         typeKeys("{ENTER}");  // the default button "&Chiudi"
