@@ -154,7 +154,10 @@ private:
     uLong m_crc = crc32(0L, Z_NULL, 0);
 };
 
-Outcome unpackEntry(unzFile uf, const PlannedEntry& e, const std::string& path) {
+// `like` is the file the entry will replace, if any: the restored file takes
+// its permissions, so a data folder shared through group rights stays so.
+Outcome unpackEntry(unzFile uf, const PlannedEntry& e, const std::string& path,
+                    const std::string& like) {
     unz64_file_pos pos = e.pos;
     int method = 0;
     // Read raw and inflate here: the count of bytes that come out is ours,
@@ -168,12 +171,14 @@ Outcome unpackEntry(unzFile uf, const PlannedEntry& e, const std::string& path) 
     } entryCloser{uf};
     if (method != 0 && method != Z_DEFLATED) return Outcome::Refused;
 
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) return errno == ENOSPC || errno == EDQUOT ? Outcome::NoSpace : Outcome::Refused;
     struct FdCloser {
         int fd;
         ~FdCloser() { ::close(fd); }
     } fdCloser{fd};
+    struct stat old;
+    if (::stat(like.c_str(), &old) == 0 && S_ISREG(old.st_mode)) ::fchmod(fd, old.st_mode & 07777);
 
     z_stream zs{};
     bool inflating = method == Z_DEFLATED;
@@ -229,8 +234,9 @@ Outcome restore(const std::string& archiveName, const std::string& folder) {
         return s.err() == ENOSPC ? Outcome::NoSpace : Outcome::Refused;
     std::vector<std::string> names;
     for (const PlannedEntry& e : plan) {
-        if (Outcome o = unpackEntry(uf.get(), e, staging.filePath(e.fileName)); o != Outcome::Ok)
-            return o;
+        Outcome o =
+            unpackEntry(uf.get(), e, staging.filePath(e.fileName), folder + "/" + e.fileName);
+        if (o != Outcome::Ok) return o;
         names.push_back(e.fileName);
     }
     uf.reset();

@@ -18,6 +18,7 @@ using test::writeFile;
 TEST(BackupRestore, ArchiveFromAnotherFolderLandsHereInCapitals) {
     TempDir dir;
     writeFile(dir.file("CLIENTI.DBF"), "clienti attuale");
+    ::chmod(dir.file("CLIENTI.DBF").c_str(), 0660);  // shared with the office's group
     writeFile(dir.file("CLIENTI.NTX"), "indice attuale");
     writeFile(dir.file("PONY.DBF"), "non nell'archivio");
     test::ZipBuilder(dir.file("copia.zip"))
@@ -41,6 +42,9 @@ TEST(BackupRestore, ArchiveFromAnotherFolderLandsHereInCapitals) {
         {"PONY.DBF", "non nell'archivio"},  {"VUOTO.DBF", ""},
     };
     EXPECT_EQ(after, expected);  // and no staging folder left behind
+    struct stat st;
+    ASSERT_EQ(::stat(dir.file("CLIENTI.DBF").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0660u);  // a replaced table keeps its permissions
 }
 
 TEST(BackupRestore, EntryNames) {
