@@ -112,13 +112,12 @@ Status TableLayout::parse(const std::string& file, std::string_view bytes, uint6
     if (version != kVersionPlain && version != kVersionMemo) return bad("not a table file");
     uint16_t headerLength = le16(h + 8);
     uint16_t recordLength = le16(h + 10);
-    // Only the two layouts this program writes: 32 + 32n + 2, or + 1 when a
-    // writer left out the zero after the terminator.
-    if (headerLength < 32 + 32 + 1 || headerLength > fileSize || headerLength > bytes.size())
+    // 32 + 32n + 2 exactly: any other length would put the records where
+    // the field list does not say.
+    if (headerLength < 32 + 32 + 2 || headerLength > fileSize || headerLength > bytes.size())
         return bad("wrong header length");
-    int n = (headerLength - 33) / 32;
-    int rest = (headerLength - 33) % 32;
-    if ((rest != 0 && rest != 1) || n < 1 || n > kMaxFields) return bad("wrong header length");
+    int n = (headerLength - 34) / 32;
+    if ((headerLength - 34) % 32 != 0 || n > kMaxFields) return bad("wrong header length");
     if (h[32 + 32 * n] != 0x0D) return bad("field list without terminator");
 
     TableLayout t;
