@@ -499,7 +499,12 @@ Status TableFile::lockRecord() { return lockRecord(m_recno); }
 Status TableFile::lockRecord(uint32_t recno) {
     if (!isOpen()) return Status::invalid("", "table not open");
     if (!isShared() || m_fileLock) return Status::ok();
-    if (recno == 0 || recno > kMaxRecords) return Status::invalid(path(), "no such record");
+    // A lock past the last record would stand in the way of the next
+    // station's append, which locks that number.
+    if (recno > m_count) {
+        if (Status s = countFromFile(&m_count); !s) return s;
+    }
+    if (recno == 0 || recno > m_count) return Status::invalid(path(), "no such record");
     if (Status s = releaseOtherRecordLocks(recno); !s) return s;
     if (!m_recordLocks.count(recno)) {
         if (Status s = m_file.lock(kLockBase + recno, 1, true); !s) return s;

@@ -131,6 +131,9 @@ public:
     Status pack();
     Status zap();
 
+    // An observer is told about every write until it is removed; remove it
+    // before it goes (closing the table writes a changed record and tells
+    // the observers).
     void addObserver(TableObserver* observer);
     void removeObserver(TableObserver* observer);
     // Every record in physical order, read in large blocks. The current

@@ -378,6 +378,7 @@ TEST(TableFile, SharedWritesNeedTheRecordOrTheFileLock) {
     EXPECT_EQ(tableErrorInfo(t.deleteRecord(), TableOp::Write).genCode, gen::LockRequired);
     ASSERT_TRUE(t.lockRecord());
     EXPECT_FALSE(t.hasRecordLock(2));  // one record lock at a time
+    EXPECT_EQ(t.lockRecord(3).code(), Status::Code::Invalid);  // would block the next append
     EXPECT_TRUE(t.putField(0, std::string("ok")));
     ASSERT_TRUE(t.unlockAll());
     ASSERT_TRUE(t.lockFile());
