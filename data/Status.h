@@ -17,13 +17,13 @@ class [[nodiscard]] Status {
 public:
     enum class Code {
         Ok,
-        NotFound,     // the file does not exist
-        Busy,         // a lock or a share mode held by another station
-        Corruption,   // the file contradicts its layout
-        IOError,      // the operating system refused a read or write
-        NoSpace,      // the disk is full
-        Invalid,      // the caller asked for something the layout cannot hold
-        DataWidth,    // a value too wide for its field (the field was filled with "*")
+        NotFound,    // the file does not exist
+        Busy,        // a lock or a share mode held by another station
+        Corruption,  // the file contradicts its layout
+        IOError,     // the operating system refused a read or write
+        NoSpace,     // the disk is full
+        Invalid,     // the caller asked for something the layout cannot hold
+        DataWidth,   // a value too wide for its field (the field was filled with "*")
     };
 
     Status() = default;

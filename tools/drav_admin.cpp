@@ -82,8 +82,10 @@ std::string csvField(const std::string& s) {
     if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
     std::string out = "\"";
     for (char c : s) {
-        if (c == '"') out += "\"\"";
-        else out.push_back(c);
+        if (c == '"')
+            out += "\"\"";
+        else
+            out.push_back(c);
     }
     return out + "\"";
 }
@@ -102,16 +104,21 @@ bool toTableText(const std::string& utf8, std::string* out) {
     return fromCp1252(*out) == q;
 }
 
-std::string fromTableText(const std::string& bytes) { return fromCp1252(bytes).toUtf8().toStdString(); }
+std::string fromTableText(const std::string& bytes) {
+    return fromCp1252(bytes).toUtf8().toStdString();
+}
 
 bool parseNumber(const std::string& s, double* out) {
     size_t i = 0;
     if (i < s.size() && s[i] == '-') ++i;
     size_t digits = 0, dots = 0;
     for (size_t k = i; k < s.size(); ++k) {
-        if (std::isdigit(static_cast<unsigned char>(s[k]))) ++digits;
-        else if (s[k] == '.' && dots == 0) ++dots;
-        else return false;
+        if (std::isdigit(static_cast<unsigned char>(s[k])))
+            ++digits;
+        else if (s[k] == '.' && dots == 0)
+            ++dots;
+        else
+            return false;
     }
     if (digits == 0) return false;
     *out = std::stod(s);
@@ -155,12 +162,15 @@ std::string memoFromCsv(const std::string& s) {
 std::string memoToCsv(const std::string& s) {
     std::string out;
     for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\\') out += "\\\\";
+        if (s[i] == '\\')
+            out += "\\\\";
         else if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') {
             out += "\\n";
             ++i;
-        } else if (s[i] == '\n') out += "\\n";
-        else out.push_back(s[i]);
+        } else if (s[i] == '\n')
+            out += "\\n";
+        else
+            out.push_back(s[i]);
     }
     return out;
 }
@@ -172,7 +182,8 @@ Value csvToValue(const FieldDef& f, const std::string& text, std::string* why) {
             if (text.empty()) return 0.0;
             double v = 0;
             std::string probe(f.length, ' ');
-            if (!parseNumber(text, &v)) *why = "numero non valido";
+            if (!parseNumber(text, &v))
+                *why = "numero non valido";
             else if (!codec::encodeNumber(v, f.length, f.decimals, probe.data()))
                 *why = "numero troppo grande";
             return v;
@@ -184,7 +195,8 @@ Value csvToValue(const FieldDef& f, const std::string& text, std::string* why) {
         }
         case 'L':
             if (text == "T" || text == "t") return true;
-            if (!text.empty() && text != "F" && text != "f") *why = "valore logico non valido (T o F)";
+            if (!text.empty() && text != "F" && text != "f")
+                *why = "valore logico non valido (T o F)";
             return false;
         default: {
             std::string bytes;
@@ -201,10 +213,12 @@ std::string valueToCsv(const TableFile& t, int i) {
     const FieldDef& f = t.field(i);
     Value v;
     Status s = t.getField(i, &v);
-    if (!s) std::cerr << "drav-admin: record " << t.recno() << ", campo " << f.name << ": "
-                      << s.toString() << "\n";
+    if (!s)
+        std::cerr << "drav-admin: record " << t.recno() << ", campo " << f.name << ": "
+                  << s.toString() << "\n";
     switch (f.type) {
-        case 'N': return codec::numberText(std::get<double>(v), f.decimals);
+        case 'N':
+            return codec::numberText(std::get<double>(v), f.decimals);
         case 'D': {
             Date d = std::get<Date>(v);
             if (d.isEmpty()) return "";
@@ -212,9 +226,12 @@ std::string valueToCsv(const TableFile& t, int i) {
             std::snprintf(buf, sizeof buf, "%02d/%02d/%04d", d.day(), d.month(), d.year());
             return buf;
         }
-        case 'L': return std::get<bool>(v) ? "T" : "F";
-        case 'M': return fromTableText(memoToCsv(std::get<std::string>(v)));
-        default: return fromTableText(rtrim(std::get<std::string>(v)));
+        case 'L':
+            return std::get<bool>(v) ? "T" : "F";
+        case 'M':
+            return fromTableText(memoToCsv(std::get<std::string>(v)));
+        default:
+            return fromTableText(rtrim(std::get<std::string>(v)));
     }
 }
 
@@ -335,7 +352,8 @@ int dump(const std::string& dir, const std::string& table) {
     return 0;
 }
 
-int remove(const std::string& dir, const std::string& table, const std::vector<std::string>& recnos) {
+int remove(const std::string& dir, const std::string& table,
+           const std::vector<std::string>& recnos) {
     TableFile t;
     if (!openTable(t, dir, table)) return 2;
     int result = 0;

@@ -81,7 +81,9 @@ void encodeDate(Date date, char* out) {
     std::memcpy(out, s.data(), 8);
 }
 
-Date decodeDate(std::string_view bytes) { return Date::fromDtos(bytes.substr(0, 8)); }
+Date decodeDate(std::string_view bytes) {
+    return Date::fromDtos(bytes.substr(0, 8));
+}
 
 void encodeMemoBlock(uint32_t block, char* out) {
     if (block == 0) {

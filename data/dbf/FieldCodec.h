@@ -29,8 +29,12 @@ double decodeNumber(std::string_view bytes);
 void encodeText(std::string_view text, int length, char* out);
 void encodeDate(Date date, char* out);
 Date decodeDate(std::string_view bytes);
-inline char encodeLogical(bool v) { return v ? 'T' : 'F'; }
-inline bool decodeLogical(char c) { return c == 'T' || c == 't' || c == 'Y' || c == 'y'; }
+inline char encodeLogical(bool v) {
+    return v ? 'T' : 'F';
+}
+inline bool decodeLogical(char c) {
+    return c == 'T' || c == 't' || c == 'Y' || c == 'y';
+}
 
 // 0 (an empty memo) gives 10 blanks.
 void encodeMemoBlock(uint32_t block, char* out);

@@ -148,7 +148,8 @@ Status MemoFile::read(uint32_t block, std::string* text) const {
     uint32_t type = be32(b);
     uint64_t length = be32(b + 4);
     if (type > 1) return Status::corruption(m_file.path(), "not a memo value");
-    if (at + 8 + length > size) return Status::corruption(m_file.path(), "memo length beyond the file");
+    if (at + 8 + length > size)
+        return Status::corruption(m_file.path(), "memo length beyond the file");
     text->resize(length);
     return m_file.readExact(at + 8, text->data(), length);
 }
@@ -174,9 +175,9 @@ void MemoFile::addRun(Header& h, Run run) {
     if (h.runs.size() > static_cast<size_t>(kMemoMaxFreeRuns)) {
         // The header holds 62 runs: the smallest one is forgotten (its blocks
         // stay unused until the file is rebuilt).
-        auto smallest = std::min_element(
-            h.runs.begin(), h.runs.end(),
-            [](const Run& a, const Run& b) { return a.count < b.count; });
+        auto smallest =
+            std::min_element(h.runs.begin(), h.runs.end(),
+                             [](const Run& a, const Run& b) { return a.count < b.count; });
         h.runs.erase(smallest);
     }
 }
@@ -229,7 +230,8 @@ Status MemoFile::release(uint32_t block) {
     if (Status s = loadHeader(&h); !s) return s;
     uint32_t n = 0;
     if (Status s = valueBlocks(h, block, &n); !s) return s;
-    if (static_cast<uint64_t>(block) + n > h.nextFree) return Status::ok();  // beyond the header's end
+    if (static_cast<uint64_t>(block) + n > h.nextFree)
+        return Status::ok();  // beyond the header's end
     addRun(h, {block, n});
     // Free space at the end of the file goes back to the file system.
     if (!h.runs.empty() && h.runs.back().first + h.runs.back().count == h.nextFree &&

@@ -9,9 +9,15 @@ Status RecordView::decode(const TableLayout& layout, const MemoFile* memo, const
     const FieldDef& f = layout.field(index);
     std::string_view b(record + layout.offset(index), static_cast<size_t>(f.length));
     switch (f.type) {
-        case 'N': *out = codec::decodeNumber(b); break;
-        case 'D': *out = codec::decodeDate(b); break;
-        case 'L': *out = codec::decodeLogical(b[0]); break;
+        case 'N':
+            *out = codec::decodeNumber(b);
+            break;
+        case 'D':
+            *out = codec::decodeDate(b);
+            break;
+        case 'L':
+            *out = codec::decodeLogical(b[0]);
+            break;
         case 'M': {
             uint32_t block = 0;
             std::string text;
@@ -29,7 +35,9 @@ Status RecordView::decode(const TableLayout& layout, const MemoFile* memo, const
             *out = std::string();
             break;
         }
-        default: *out = std::string(b); break;
+        default:
+            *out = std::string(b);
+            break;
     }
     return Status::ok();
 }

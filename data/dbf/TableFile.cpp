@@ -49,7 +49,9 @@ private:
 
 TableFile::TableFile() : m_view(&m_layout, nullptr) {}
 
-TableFile::~TableFile() { (void)close(); }
+TableFile::~TableFile() {
+    (void)close();
+}
 
 // ---- Creating --------------------------------------------------------------
 
@@ -172,8 +174,10 @@ Status TableFile::readRecord(uint32_t recno) {
             // backwards, behind it.
             uint32_t per = static_cast<uint32_t>(std::max<size_t>(1, kWindowBytes / len));
             uint32_t first = recno;
-            if (recno < m_lastRead && recno > per) first = recno - per + 1;
-            else if (recno < m_lastRead) first = 1;
+            if (recno < m_lastRead && recno > per)
+                first = recno - per + 1;
+            else if (recno < m_lastRead)
+                first = 1;
             uint32_t inFile = m_count - (m_appendPending ? 1 : 0);
             uint32_t n = std::min(per, inFile >= first ? inFile - first + 1 : 0);
             m_window.resize(static_cast<size_t>(n) * len);
@@ -334,7 +338,8 @@ Status TableFile::putField(int index, const Value& value) {
             if (!isText(value)) return typeError();
             uint32_t onDisk = 0, current = 0, block = 0;
             char* at = m_buf.data() + m_layout.offset(index);
-            bool diskOk = codec::decodeMemoBlock({m_disk.data() + m_layout.offset(index), 10}, &onDisk);
+            bool diskOk =
+                codec::decodeMemoBlock({m_disk.data() + m_layout.offset(index), 10}, &onDisk);
             bool curOk = codec::decodeMemoBlock({at, 10}, &current);
             if (Status s = markChanged(); !s) return s;
             if (Status s = m_memo.write(std::get<std::string>(value), &block); !s) return s;
@@ -394,9 +399,9 @@ Status TableFile::append() {
         }
         std::string bytes = blank;
         bytes.push_back(kEofMark);
-        Status s = m_file.write(m_layout.headerLength() + static_cast<uint64_t>(count) *
-                                                              m_layout.recordLength(),
-                                bytes.data(), bytes.size());
+        Status s = m_file.write(
+            m_layout.headerLength() + static_cast<uint64_t>(count) * m_layout.recordLength(),
+            bytes.data(), bytes.size());
         if (s) s = writeDateAndCount(recno);
         if (!s) {
             if (locked) (void)m_file.unlock(kLockBase + recno, 1);
@@ -450,7 +455,8 @@ Status TableFile::flush() {
     if (Status s = commit(); !s) return s;
     if (!isOpen() || isShared() || !m_headerPending) return Status::ok();
     if (Status s = writeDateAndCount(m_count); !s) return s;
-    uint64_t end = m_layout.headerLength() + static_cast<uint64_t>(m_count) * m_layout.recordLength();
+    uint64_t end =
+        m_layout.headerLength() + static_cast<uint64_t>(m_count) * m_layout.recordLength();
     if (Status s = m_file.write(end, &kEofMark, 1); !s) return s;
     if (Status s = m_file.truncate(end + 1); !s) return s;
     m_headerPending = false;
@@ -494,7 +500,9 @@ Status TableFile::releaseOtherRecordLocks(uint32_t keep) {
     return Status::ok();
 }
 
-Status TableFile::lockRecord() { return lockRecord(m_recno); }
+Status TableFile::lockRecord() {
+    return lockRecord(m_recno);
+}
 
 Status TableFile::lockRecord(uint32_t recno) {
     if (!isOpen()) return Status::invalid("", "table not open");
@@ -601,6 +609,8 @@ void TableFile::removeObserver(TableObserver* observer) {
                       m_observers.end());
 }
 
-std::unique_ptr<RecordScan> TableFile::scan() { return std::make_unique<TableScan>(*this); }
+std::unique_ptr<RecordScan> TableFile::scan() {
+    return std::make_unique<TableScan>(*this);
+}
 
 }  // namespace drav::data

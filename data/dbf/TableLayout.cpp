@@ -58,7 +58,8 @@ std::string fieldFault(const FieldDef& f) {
         case 'M':
             if (f.length != 10 || f.decimals != 0) break;
             return "";
-        default: return "bad type of field " + f.name;
+        default:
+            return "bad type of field " + f.name;
     }
     return "bad length of field " + f.name;
 }
@@ -87,7 +88,8 @@ Status TableLayout::fromFields(const std::string& file, const std::vector<FieldD
     long total = 1;
     TableLayout t;
     for (FieldDef f : fields) {
-        for (char& ch : f.name) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+        for (char& ch : f.name)
+            ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
         f.type = static_cast<char>(std::toupper(static_cast<unsigned char>(f.type)));
         if (std::string why = fieldFault(f); !why.empty()) return Status::invalid(file, why);
         total += f.length;

@@ -11,7 +11,9 @@ constexpr size_t kScanBytes = 1024 * 1024;
 
 TableScan::TableScan(TableFile& table) : m_table(table) {}
 
-const RecordContext& TableScan::currentRecord() { return m_table; }
+const RecordContext& TableScan::currentRecord() {
+    return m_table;
+}
 
 uint32_t TableScan::maxRecno() {
     uint32_t n = 0;
@@ -31,8 +33,8 @@ Status TableScan::forEach(const std::function<Status(const RecordContext&)>& vis
     for (uint32_t first = 1; first <= count; first += per) {
         uint32_t n = std::min(per, count - first + 1);
         block.resize(static_cast<size_t>(n) * len);
-        if (Status s = m_table.m_file.readExact(m_table.recordOffset(first), block.data(),
-                                                block.size());
+        if (Status s =
+                m_table.m_file.readExact(m_table.recordOffset(first), block.data(), block.size());
             !s)
             return s;
         for (uint32_t i = 0; i < n; ++i) {

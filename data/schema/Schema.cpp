@@ -8,21 +8,48 @@ namespace {
 
 constexpr std::string_view kNotDeleted = "!DELETED()";
 
-FieldDef c(const char* name, int len) { return {name, 'C', len, 0}; }
-FieldDef n(const char* name, int len, int dec = 0) { return {name, 'N', len, dec}; }
-FieldDef d(const char* name) { return {name, 'D', 8, 0}; }
-FieldDef l(const char* name) { return {name, 'L', 1, 0}; }
-FieldDef m(const char* name) { return {name, 'M', 10, 0}; }
+FieldDef c(const char* name, int len) {
+    return {name, 'C', len, 0};
+}
+FieldDef n(const char* name, int len, int dec = 0) {
+    return {name, 'N', len, dec};
+}
+FieldDef d(const char* name) {
+    return {name, 'D', 8, 0};
+}
+FieldDef l(const char* name) {
+    return {name, 'L', 1, 0};
+}
+FieldDef m(const char* name) {
+    return {name, 'M', 10, 0};
+}
 
 std::vector<TableDef> buildTables() {
     std::vector<TableDef> t;
     t.push_back({"CLIENTI",
-                 {c("CODICE", 10), c("CLIENTE", 35), c("RAGSOC1", 35), c("RAGSOC2", 35),
-                  c("RAGSOC3", 35), c("RAGSOC4", 35), c("RAGSOC5", 35), c("INDIRIZZO", 35),
-                  c("CITTA", 35), c("CAP", 5), c("PROVINCIA", 2), c("TELEFONO", 45),
-                  c("FAX", 13), c("PARTIVA", 11), c("CODFISC", 16), c("ATTIVITA", 20),
-                  l("FATTURA"), n("COSTOCLIE", 5, 2), n("COSTOPONY", 4, 2), c("PAGAMENTO", 25),
-                  m("FATTURAZ"), m("NOTE"), l("FISSO")},
+                 {c("CODICE", 10),
+                  c("CLIENTE", 35),
+                  c("RAGSOC1", 35),
+                  c("RAGSOC2", 35),
+                  c("RAGSOC3", 35),
+                  c("RAGSOC4", 35),
+                  c("RAGSOC5", 35),
+                  c("INDIRIZZO", 35),
+                  c("CITTA", 35),
+                  c("CAP", 5),
+                  c("PROVINCIA", 2),
+                  c("TELEFONO", 45),
+                  c("FAX", 13),
+                  c("PARTIVA", 11),
+                  c("CODFISC", 16),
+                  c("ATTIVITA", 20),
+                  l("FATTURA"),
+                  n("COSTOCLIE", 5, 2),
+                  n("COSTOPONY", 4, 2),
+                  c("PAGAMENTO", 25),
+                  m("FATTURAZ"),
+                  m("NOTE"),
+                  l("FISSO")},
                  {"CLIENTI"}});
     t.push_back({"ABBONAM",
                  {c("CLIENTE", 10), d("DATA"), n("TAGLIANDI", 3), c("DALNUM", 6), c("ALNUM", 6),
@@ -37,16 +64,33 @@ std::vector<TableDef> buildTables() {
                   c("CAP", 5), c("TELEFONO", 13), c("CELLULARE", 13), c("CODFISC", 16),
                   c("PARTIVA", 11), c("DOCUMENTO", 30), n("COSTOPONY", 4, 2)},
                  {"PONY", "SIGLE"}});
-    t.push_back({"ACCONTI",
-                 {c("PONY", 4), d("DATA"), n("IMPORTO", 7, 2), c("NOTE", 30)},
-                 {"ACCONTI"}});
+    t.push_back(
+        {"ACCONTI", {c("PONY", 4), d("DATA"), n("IMPORTO", 7, 2), c("NOTE", 30)}, {"ACCONTI"}});
     t.push_back({"CORSE",
-                 {n("NUMERO", 3), d("DATA"), c("ORA", 5), c("CLIENTE", 35), c("MITTENTE", 35),
-                  c("INDMITT", 35), c("CITMITT", 35), m("NOTMITT"), c("DESTINAT", 35),
-                  c("INDDEST", 35), c("CITDEST", 35), c("TELDEST", 13), m("NOTDEST"),
-                  n("BUONI", 2), c("NUMBUONO", 8), c("PONY1", 4), n("IMPORTO1", 7, 2),
-                  c("PONY2", 4), n("IMPORTO2", 7, 2), l("CONTANTI"), n("IMPCONT", 6, 2),
-                  l("CONSEGNATA"), l("FAX"), l("SOSPESO")},
+                 {n("NUMERO", 3),
+                  d("DATA"),
+                  c("ORA", 5),
+                  c("CLIENTE", 35),
+                  c("MITTENTE", 35),
+                  c("INDMITT", 35),
+                  c("CITMITT", 35),
+                  m("NOTMITT"),
+                  c("DESTINAT", 35),
+                  c("INDDEST", 35),
+                  c("CITDEST", 35),
+                  c("TELDEST", 13),
+                  m("NOTDEST"),
+                  n("BUONI", 2),
+                  c("NUMBUONO", 8),
+                  c("PONY1", 4),
+                  n("IMPORTO1", 7, 2),
+                  c("PONY2", 4),
+                  n("IMPORTO2", 7, 2),
+                  l("CONTANTI"),
+                  n("IMPCONT", 6, 2),
+                  l("CONSEGNATA"),
+                  l("FAX"),
+                  l("SOSPESO")},
                  {"CORSE", "FUTURE", "SOSPESI"}});
 
     TableDef fatture{"FATTURE",
@@ -94,8 +138,8 @@ std::vector<TagDef> buildTags() {
         tag("ACCONTI", "ACCONTI", "FIELD -> pony + DTOS( FIELD -> data )", nd, 'C', 12),
         tag("CORSE", "CORSE", "DTOS( FIELD -> data ) + STR( FIELD -> numero, 3 )",
             "!EMPTY( FIELD -> numero )", 'C', 11),
-        tag("FUTURE", "CORSE", "DTOS( FIELD -> data ) + FIELD -> ora",
-            "EMPTY( FIELD -> numero )", 'C', 13),
+        tag("FUTURE", "CORSE", "DTOS( FIELD -> data ) + FIELD -> ora", "EMPTY( FIELD -> numero )",
+            'C', 13),
         tag("SOSPESI", "CORSE",
             "IF( FIELD -> sospeso, \"S\", \" \" ) + DTOS( FIELD -> data ) + "
             "STR( FIELD -> numero, 3 )",

@@ -14,10 +14,12 @@ namespace drav::data::testutil {
 
 inline uint32_t le32(const std::string& b, size_t at) {
     return static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1]) << 8 |
-           static_cast<uint8_t>(b[at + 2]) << 16 | static_cast<uint32_t>(static_cast<uint8_t>(b[at + 3])) << 24;
+           static_cast<uint8_t>(b[at + 2]) << 16 |
+           static_cast<uint32_t>(static_cast<uint8_t>(b[at + 3])) << 24;
 }
 inline uint16_t le16(const std::string& b, size_t at) {
-    return static_cast<uint16_t>(static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1]) << 8);
+    return static_cast<uint16_t>(static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1])
+                                                                   << 8);
 }
 inline uint32_t be32(const std::string& b, size_t at) {
     return static_cast<uint32_t>(static_cast<uint8_t>(b[at])) << 24 |
@@ -33,7 +35,9 @@ inline void putBe32(std::string& b, size_t at, uint32_t v) {
 }
 
 // CODICE C 10, NOTE M 10: the smallest table with a memo field.
-inline std::vector<FieldDef> codiceNote() { return {{"CODICE", 'C', 10, 0}, {"NOTE", 'M', 10, 0}}; }
+inline std::vector<FieldDef> codiceNote() {
+    return {{"CODICE", 'C', 10, 0}, {"NOTE", 'M', 10, 0}};
+}
 
 // Appends a record in an exclusive table and sets its fields.
 inline void appendRow(TableFile& t, const std::vector<std::pair<int, Value>>& values) {

@@ -6,11 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <array>
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
-#include <sys/wait.h>
 
 namespace drav::data {
 namespace {
@@ -56,7 +56,9 @@ protected:
         if (!std::filesystem::exists(admin)) GTEST_SKIP() << "drav-admin not built";
         ASSERT_TRUE(TableFile::create(dir.file("CLIENTI.DBF"), findTable("CLIENTI")->fields));
     }
-    std::string cmd(const std::string& args) { return admin + " " + args + " 2>>" + dir.file("err"); }
+    std::string cmd(const std::string& args) {
+        return admin + " " + args + " 2>>" + dir.file("err");
+    }
     TempDir dir;
     std::string admin;
 };
@@ -107,11 +109,11 @@ TEST_F(DravAdmin, BadRowsAreReportedByLineAndTheOthersKept) {
               "Ottavo,0.5,F,\n");
     EXPECT_EQ(run(cmd("load " + d + " CLIENTI " + d + "/in.csv")), 1);
     std::string err = readFile(dir.file("err"));
-    for (const char* expected : {"riga 3: campo COSTOPONY: numero troppo grande",
-                                 "riga 4: campo COSTOPONY: numero non valido",
-                                 "riga 5: campo FATTURA: valore logico non valido",
-                                 "riga 6: attesi 4 campi, trovati 2",
-                                 "riga 9: campo CLIENTE: carattere non rappresentabile"})
+    for (const char* expected :
+         {"riga 3: campo COSTOPONY: numero troppo grande",
+          "riga 4: campo COSTOPONY: numero non valido",
+          "riga 5: campo FATTURA: valore logico non valido", "riga 6: attesi 4 campi, trovati 2",
+          "riga 9: campo CLIENTE: carattere non rappresentabile"})
         EXPECT_NE(err.find(expected), std::string::npos) << expected << "\n" << err;
 
     std::string out;

@@ -25,7 +25,7 @@ TEST(FieldCodec, NumbersAreRightAlignedRoundedHalfAwayFromZero) {
         {-2.5, 3, 0, " -3"},
         {2.5, 3, 0, "  3"},
         {9.995, 5, 2, "10.00"},
-        {9.995, 4, 2, "****"},  // rounding carries it out of the field
+        {9.995, 4, 2, "****"},    // rounding carries it out of the field
         {-0.004, 5, 2, " 0.00"},  // no "-0.00"
         {999, 3, 0, "999"},
         {1000, 3, 0, "***"},
@@ -76,9 +76,9 @@ TEST(FieldCodec, DatesLogicalsAndMemoBlocks) {
         bool ok;
         uint32_t block;
     };
-    const Case cases[] = {{"        17", true, 17},   {"          ", true, 0},
+    const Case cases[] = {{"        17", true, 17},          {"          ", true, 0},
                           {"4294967295", true, 4294967295U}, {"4294967296", false, 0},
-                          {"  12a     ", false, 0},   {"   -5     ", false, 0}};
+                          {"  12a     ", false, 0},          {"   -5     ", false, 0}};
     for (const Case& c : cases) {
         uint32_t b = 99;
         EXPECT_EQ(decodeMemoBlock(c.bytes, &b), c.ok) << c.bytes;

@@ -48,7 +48,8 @@ TEST_F(OneRecordWithMemo, BrokenTableHeadersAreCorruption) {
         {"header length beyond the descriptors", [](std::string& b) { putLe16(b, 8, 130); }},
         {"header length beyond the file", [](std::string& b) { putLe16(b, 8, 65000); }},
         {"record length not matching the fields", [](std::string& b) { putLe16(b, 10, 22); }},
-        {"absurd field count", [](std::string& b) {
+        {"absurd field count",
+         [](std::string& b) {
              b.resize(32 + 32 * 2047 + 2 + 100, '\0');
              putLe16(b, 8, 32 + 32 * 2047 + 2);
          }},
@@ -80,10 +81,14 @@ TEST_F(OneRecordWithMemo, BrokenMemosAreCorruptionAndAMissingMemoFileIsNamed) {
         std::function<void(std::string& table, std::string& memo)> damage;
     };
     const Case cases[] = {
-        {"pointer outside the file", [](std::string& t, std::string&) { t.replace(109, 10, "     99999"); }},
-        {"pointer into the header", [](std::string& t, std::string&) { t.replace(109, 10, "         3"); }},
-        {"pointer not a number", [](std::string& t, std::string&) { t.replace(109, 10, "    1x    "); }},
-        {"length beyond the file", [](std::string&, std::string& m) { putBe32(m, 1028, 0xFFFFFFF0u); }},
+        {"pointer outside the file",
+         [](std::string& t, std::string&) { t.replace(109, 10, "     99999"); }},
+        {"pointer into the header",
+         [](std::string& t, std::string&) { t.replace(109, 10, "         3"); }},
+        {"pointer not a number",
+         [](std::string& t, std::string&) { t.replace(109, 10, "    1x    "); }},
+        {"length beyond the file",
+         [](std::string&, std::string& m) { putBe32(m, 1028, 0xFFFFFFF0u); }},
         {"length one past the file", [](std::string&, std::string& m) { putBe32(m, 1028, 57); }},
         {"not a value", [](std::string&, std::string& m) { putBe32(m, 1024, 7); }},
     };
@@ -103,10 +108,10 @@ TEST_F(OneRecordWithMemo, BrokenMemosAreCorruptionAndAMissingMemoFileIsNamed) {
 
     writeFile(path, table);
     for (const std::string& bad : {std::string(), memo.substr(0, 600), [&] {
-             std::string m = memo;
-             m[7] = 0x20;  // block size 32
-             return m;
-         }()}) {
+                                       std::string m = memo;
+                                       m[7] = 0x20;  // block size 32
+                                       return m;
+                                   }()}) {
         writeFile(memoPath, bad);
         TableFile t;
         EXPECT_TRUE(t.open(path, File::Share::Shared, true).isCorruption());

@@ -16,15 +16,25 @@ TEST(Schema, TablesInBuildOrderWithTheirRecordLengthsAndTags) {
         bool memo;
     };
     const std::vector<Row> rows = {
-        {"CLIENTI", 23, 1 + 10 + 35 * 8 + 5 + 2 + 45 + 13 + 11 + 16 + 20 + 1 + 5 + 4 + 25 + 10 + 10 + 1,
-         {"CLIENTI"}, true},
+        {"CLIENTI",
+         23,
+         1 + 10 + 35 * 8 + 5 + 2 + 45 + 13 + 11 + 16 + 20 + 1 + 5 + 4 + 25 + 10 + 10 + 1,
+         {"CLIENTI"},
+         true},
         {"ABBONAM", 7, 1 + 10 + 8 + 3 + 6 + 6 + 3 + 1, {"ABBONAM"}, false},
         {"DESTINAT", 6, 1 + 35 * 3 + 5 + 13 + 20, {"DESTINAT"}, false},
-        {"PONY", 11, 1 + 35 + 4 + 35 + 35 + 5 + 13 + 13 + 16 + 11 + 30 + 4, {"PONY", "SIGLE"}, false},
+        {"PONY",
+         11,
+         1 + 35 + 4 + 35 + 35 + 5 + 13 + 13 + 16 + 11 + 30 + 4,
+         {"PONY", "SIGLE"},
+         false},
         {"ACCONTI", 4, 1 + 4 + 8 + 7 + 30, {"ACCONTI"}, false},
         {"CORSE", 24, 337, {"CORSE", "FUTURE", "SOSPESI"}, true},
-        {"FATTURE", 47, 1 + 5 + 35 * 8 + 5 + 2 + 45 + 16 + 10 + 8 + 25 + 10 * (3 + 40 + 8) + 1,
-         {"FATTURE"}, true},
+        {"FATTURE",
+         47,
+         1 + 5 + 35 * 8 + 5 + 2 + 45 + 16 + 10 + 8 + 25 + 10 * (3 + 40 + 8) + 1,
+         {"FATTURE"},
+         true},
         {"ATTIVITA", 1, 21, {"ATTIVITA"}, false},
     };
     const auto& tables = schemaTables();

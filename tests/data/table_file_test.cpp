@@ -377,7 +377,7 @@ TEST(TableFile, SharedWritesNeedTheRecordOrTheFileLock) {
     EXPECT_EQ(tableErrorInfo(s, TableOp::Write).genCode, gen::LockRequired);
     EXPECT_EQ(tableErrorInfo(t.deleteRecord(), TableOp::Write).genCode, gen::LockRequired);
     ASSERT_TRUE(t.lockRecord());
-    EXPECT_FALSE(t.hasRecordLock(2));  // one record lock at a time
+    EXPECT_FALSE(t.hasRecordLock(2));                          // one record lock at a time
     EXPECT_EQ(t.lockRecord(3).code(), Status::Code::Invalid);  // would block the next append
     EXPECT_TRUE(t.putField(0, std::string("ok")));
     ASSERT_TRUE(t.unlockAll());

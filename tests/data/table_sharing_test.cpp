@@ -47,7 +47,8 @@ TEST(TableSharing, StationsAppendingAtOnceLoseNothing) {
     const int stations = 4, each = 150;
     std::vector<ChildProcess> children;
     for (int i = 0; i < stations; ++i)
-        children.push_back(startChild("appender", {path, "S" + std::to_string(i), std::to_string(each)}));
+        children.push_back(
+            startChild("appender", {path, "S" + std::to_string(i), std::to_string(each)}));
     for (auto& c : children) ASSERT_EQ(c.readLine(), "ready");
     for (auto& c : children) c.writeLine("go");
     for (auto& c : children) EXPECT_EQ(c.wait(), 0);
