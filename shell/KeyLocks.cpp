@@ -34,13 +34,19 @@ const Xlib& xlib() {
     return lib;
 }
 
-std::optional<bool> indicator(Display* display, const char* name) {
+// The indicator's atom is looked up once per display: the status bar asks
+// five times a second.
+std::optional<bool> indicator(Display* display, const char* name, unsigned long* atom,
+                              Display** atomDisplay) {
     const Xlib& l = xlib();
     if (!l.internAtom || !l.getNamedIndicator) return std::nullopt;
-    unsigned long atom = l.internAtom(display, name, 1);  // only if the server knows it
-    if (atom == 0) return std::nullopt;
+    if (*atomDisplay != display) {
+        *atom = l.internAtom(display, name, 1);  // only if the server knows it
+        *atomDisplay = display;
+    }
+    if (*atom == 0) return std::nullopt;
     int on = 0;
-    if (!l.getNamedIndicator(display, atom, nullptr, &on, nullptr, nullptr)) return std::nullopt;
+    if (!l.getNamedIndicator(display, *atom, nullptr, &on, nullptr, nullptr)) return std::nullopt;
     return on != 0;
 }
 #endif
@@ -52,8 +58,10 @@ KeyLockState readKeyLocks() {
 #if QT_CONFIG(xcb)
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (x11 && x11->display()) {
-        state.numLock = indicator(x11->display(), "Num Lock");
-        state.capsLock = indicator(x11->display(), "Caps Lock");
+        static unsigned long numAtom = 0, capsAtom = 0;
+        static Display *numDisplay = nullptr, *capsDisplay = nullptr;
+        state.numLock = indicator(x11->display(), "Num Lock", &numAtom, &numDisplay);
+        state.capsLock = indicator(x11->display(), "Caps Lock", &capsAtom, &capsDisplay);
     }
 #endif
     return state;
