@@ -36,7 +36,7 @@ std::string_view trimBlanks(std::string_view s) {
 }
 
 // The value a new field holds when nothing is written into it.
-Value blankValue(const ConvField& f) {
+Value blankValue(const FieldDef& f) {
     switch (upperType(f.type)) {
         case 'C':
             return std::string(static_cast<size_t>(std::max(0, f.length)), ' ');
@@ -54,7 +54,7 @@ Value blankValue(const ConvField& f) {
 }
 
 // A text for a C field is exactly as long as the field; an M field takes it whole.
-Value textFor(std::string text, const ConvField& f) {
+Value textFor(std::string text, const FieldDef& f) {
     if (upperType(f.type) == 'C') text.resize(static_cast<size_t>(std::max(0, f.length)), ' ');
     return text;
 }
@@ -87,7 +87,7 @@ double readNumber(std::string_view text) {
 // its decimals; 0 when the digits and the sign need more than its length.
 // The field's own picture decides, so the check is the one the screens and
 // prints make ("*" when a value does not fit).
-double fitNumber(double value, const ConvField& f) {
+double fitNumber(double value, const FieldDef& f) {
     if (!std::isfinite(value)) return 0.0;
     int decimals = std::clamp(f.decimals, 0, 15);
     int wholeDigits = decimals > 0 ? f.length - decimals - 1 : f.length;
@@ -101,7 +101,7 @@ double fitNumber(double value, const ConvField& f) {
 
 // A number in plain decimal with the field's decimals and no padding:
 // 12.5 from an N 6,2 field is "12.50".
-std::string numberText(double value, const ConvField& f) {
+std::string numberText(double value, const FieldDef& f) {
     int decimals = std::clamp(f.decimals, 0, 15);
     std::string picture(20, '9');
     if (decimals > 0) picture += "." + std::string(static_cast<size_t>(decimals), '9');
@@ -134,7 +134,7 @@ std::string joinLines(std::string_view text) {
 
 // ---- 2. Conversions by old type ---------------------------------------------
 
-Value fromText(const std::string& text, char oldType, const ConvField& to) {
+Value fromText(const std::string& text, char oldType, const FieldDef& to) {
     switch (upperType(to.type)) {
         case 'M':
             if (oldType == 'C') {
@@ -159,7 +159,7 @@ Value fromText(const std::string& text, char oldType, const ConvField& to) {
     }
 }
 
-Value fromDate(Date d, const ConvField& to) {
+Value fromDate(Date d, const FieldDef& to) {
     switch (upperType(to.type)) {
         case 'N':
             return d.isEmpty() ? fitNumber(0.0, to) : fitNumber(readNumber(d.dtos()), to);
@@ -173,7 +173,7 @@ Value fromDate(Date d, const ConvField& to) {
     }
 }
 
-Value fromNumber(double n, const ConvField& from, const ConvField& to) {
+Value fromNumber(double n, const FieldDef& from, const FieldDef& to) {
     switch (upperType(to.type)) {
         case 'L':
             return n != 0.0;
@@ -192,7 +192,7 @@ Value fromNumber(double n, const ConvField& from, const ConvField& to) {
     }
 }
 
-Value fromLogical(bool b, const ConvField& to) {
+Value fromLogical(bool b, const FieldDef& to) {
     switch (upperType(to.type)) {
         case 'C':
         case 'M':
@@ -218,7 +218,7 @@ std::string adjNum(std::string_view text) {
     return out;
 }
 
-Value convDato(const Value& value, const ConvField& oldField, const ConvField& newField) {
+Value convDato(const Value& value, const FieldDef& oldField, const FieldDef& newField) {
     // The value's own kind wins over the old definition when they disagree
     // (a field read back as another kind than declared).
     if (const auto* text = std::get_if<std::string>(&value)) {

@@ -35,7 +35,7 @@
 // length. A missing value gives the new field's blank value.
 #pragma once
 
-#include "data/upgrade/ConvField.h"
+#include "data/schema/FieldDef.h"
 #include "util/Value.h"
 
 #include <string>
@@ -48,6 +48,6 @@ namespace drav::data {
 std::string adjNum(std::string_view text);
 
 // The value of the old field converted for the new field.
-Value convDato(const Value& value, const ConvField& oldField, const ConvField& newField);
+Value convDato(const Value& value, const FieldDef& oldField, const FieldDef& newField);
 
 }  // namespace drav::data

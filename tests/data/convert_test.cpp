@@ -10,7 +10,7 @@
 namespace drav::data {
 namespace {
 
-const ConvField C3{"X", 'C', 3, 0}, C4{"X", 'C', 4, 0}, C8{"X", 'C', 8, 0}, C10{"X", 'C', 10, 0},
+const FieldDef C3{"X", 'C', 3, 0}, C4{"X", 'C', 4, 0}, C8{"X", 'C', 8, 0}, C10{"X", 'C', 10, 0},
     C35{"X", 'C', 35, 0}, M{"X", 'M', 10, 0}, D{"X", 'D', 8, 0}, L{"X", 'L', 1, 0},
     N3{"X", 'N', 3, 0}, N5_2{"X", 'N', 5, 2}, N6_2{"X", 'N', 6, 2}, N7{"X", 'N', 7, 0},
     N8{"X", 'N', 8, 0}, N8_2{"X", 'N', 8, 2}, N4_1{"X", 'N', 4, 1};
@@ -34,7 +34,7 @@ private:
 struct Case {
     const char* what;
     Value value;
-    ConvField from, to;
+    FieldDef from, to;
     Value expected;
 };
 
