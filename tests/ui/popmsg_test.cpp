@@ -1,7 +1,7 @@
 // POPMSG on the Qt port: the message box of each mode answered by clicking
 // its buttons, and the single wait box with its print-progress variant.
-#include "tests/support/gui/FormShot.h"
 #include "tests/support/gui/ModalScript.h"
+#include "tests/support/gui/Screenshot.h"
 #include "tests/ui/FormFixture.h"
 #include "ui/TMsgBox.h"
 #include "util/Messages.h"
@@ -98,7 +98,7 @@ TEST_F(PopMsg, LinesAndOwner) {
     s.on("POPMSG", [&](QWidget* w) {
         text = test::messageBoxText(w);
         owner = w->parentWidget();
-        test::saveFormShot(w, QStringLiteral("POPMSG-mode4"));
+        test::saveScreenshot(w, QStringLiteral("POPMSG-mode4"));
         test::clickButton(w, QStringLiteral("Sì"));
     });
     EXPECT_TRUE(msgAsk(QStringLiteral("Spegnere tutti i terminali.;;Continuo l'operazione?"), 4,
@@ -128,7 +128,7 @@ TEST_F(PopMsg, WaitBox) {
     EXPECT_FALSE(form.isEnabled());
     EXPECT_EQ(box().label()->text(), QStringLiteral("Ricerca in corso..."));
     EXPECT_EQ(w->cursor().shape(), Qt::WaitCursor);
-    test::saveFormShot(w, QStringLiteral("TMsgBox"));
+    test::saveScreenshot(w, QStringLiteral("TMsgBox"));
 
     // Size from the text: W + 110 wide, (L + 5) character heights high.
     const int W = TMsgBox::maxWidth(QStringLiteral("Ricerca in corso..."), TMsgBox::boxFont());
@@ -173,7 +173,7 @@ TEST_F(PopMsg, WaitBoxWithProgressBar) {
     EXPECT_EQ(bar.width(), box().oDlg->width() - 45);
     EXPECT_GE(bar.top(), box().label()->geometry().bottom());
     EXPECT_LE(bar.bottom(), box().oDlg->height());
-    test::saveFormShot(box().oDlg, QStringLiteral("TMsgBox-progress"));
+    test::saveScreenshot(box().oDlg, QStringLiteral("TMsgBox-progress"));
 }
 
 // A question asked while the wait box shows closes it for good.
@@ -210,7 +210,7 @@ TEST_F(PopMsg, PrintProgressBox) {
             EXPECT_EQ(count->text(), QString::number(page));
             EXPECT_EQ(box().nPag, page);
         }
-        if (opening == 0) test::saveFormShot(w, QStringLiteral("PRINTDLG"));
+        if (opening == 0) test::saveScreenshot(w, QStringLiteral("PRINTDLG"));
         waitClose();
         EXPECT_TRUE(form.isEnabled());
     }

@@ -1,8 +1,8 @@
 // The one-line input prompt, the about box, the background colour, and a
 // picture of each small form for reviewers.
 #include "tests/support/TempDir.h"
-#include "tests/support/gui/FormShot.h"
 #include "tests/support/gui/ModalScript.h"
+#include "tests/support/gui/Screenshot.h"
 #include "tests/ui/FormFixture.h"
 #include "ui/FormHelpers.h"
 #include "ui/TButton.h"
@@ -59,7 +59,7 @@ TEST_F(Prompts, MsgGetCancelledLeavesTheValue) {
 TEST_F(Prompts, MsgGetConfirmedWithEnter) {
     std::string name = "          ";
     script.on("MSGGET", [](QWidget* w) {
-        test::saveFormShot(w, QStringLiteral("MSGGET"));
+        test::saveScreenshot(w, QStringLiteral("MSGGET"));
         typeKeys("verdi{ENTER}");
     });
     EXPECT_TRUE(msgGet(QStringLiteral("Ricerca"), QStringLiteral("Nominativo:"), name, "@!"));
@@ -80,7 +80,7 @@ TEST_F(Prompts, AboutBox) {
         for (int id : {102, 103, 104, 105})
             labels << w->findChild<QLabel*>(QString::number(id))->text();
         hasBitmap = !w->findChild<QLabel*>("101")->pixmap().isNull();
-        test::saveFormShot(w, QStringLiteral("INFOS"));
+        test::saveScreenshot(w, QStringLiteral("INFOS"));
         typeKeys("{ENTER}");  // the default button "&Chiudi"
     });
     infos(QStringLiteral("DRAV - Marvesto"), QStringLiteral("1.14"), QStringLiteral("2026"));
@@ -124,7 +124,7 @@ TEST_F(Prompts, CardPicture) {
     TButton::confirm(form);
     TButton::cancel(form);
     ASSERT_TRUE(test::showForm(form));
-    EXPECT_FALSE(test::saveFormShot(&form, QStringLiteral("TESTCARD")).isEmpty());
+    EXPECT_FALSE(test::saveScreenshot(&form, QStringLiteral("TESTCARD")).isEmpty());
 }
 
 }  // namespace
