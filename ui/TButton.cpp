@@ -36,6 +36,7 @@ void TButton::pressed() {
     if (!lCancel) {
         // The focused control's own check comes first.
         QWidget* focused = QApplication::focusWidget();
+        if (focused == m_widget) focused = form().focusBeforeButton();
         for (TControl* c : container().aControls) {
             if (c == this || !c->bValid || !c->widget()) continue;
             if (c->widget() == focused || c->widget()->isAncestorOf(focused)) {

@@ -19,6 +19,10 @@ TDialog::TDialog(const QString& caption, const QString& resName, QWidget* owner)
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     m_templateFound = buildTemplate(resName, *this);
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+        if (now && isAncestorOf(now) && qobject_cast<QPushButton*>(now))
+            m_beforeButton = (old && isAncestorOf(old)) ? old : nullptr;
+    });
 }
 
 TDialog::~TDialog() {

@@ -17,6 +17,7 @@
 #include "ui/TContainer.h"
 
 #include <QDialog>
+#include <QPointer>
 #include <QString>
 #include <functional>
 #include <optional>
@@ -71,6 +72,9 @@ public:
 
     // True while the form's modal loop runs.
     bool isRunning() const { return m_running; }
+    // The control widget that had the focus before a push button took it
+    // (a mouse click on a button moves the focus before the button acts).
+    QWidget* focusBeforeButton() const { return m_beforeButton; }
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;
@@ -80,6 +84,7 @@ private:
     void initiate();
     void center(QWidget* owner);
 
+    QPointer<QWidget> m_beforeButton;
     bool m_templateFound = false;
     std::optional<QString> m_defError;
     bool m_running = false;

@@ -1,5 +1,6 @@
 // The error handler: every row of its table, the report text and the
 // e-mail report, through raiseError() as the rest of the program meets it.
+#include "data/Status.h"
 #include "tests/support/ScriptedPort.h"
 #include "ui/CallSite.h"
 #include "ui/ErrorSys.h"
@@ -7,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QUrlQuery>
+#include <cerrno>
 
 namespace drav::ui {
 namespace {
@@ -213,6 +215,59 @@ TEST(CallSite, FunctionLabels) {
               "drav::g<std::pair<int, int> >");
     EXPECT_EQ(functionLabel("int main(int, char**)"), "main");
     EXPECT_EQ(functionLabel("CLIENTI"), "CLIENTI");
+}
+
+}  // namespace
+}  // namespace drav::ui
+
+namespace drav::ui {
+namespace {
+
+// What the file engines report (errno behind a Status) reaches the rows the
+// user knows: the operating-system codes are mapped from errno.
+TEST_F(ErrorHandlerTest, FileEngineFailuresReachTheirRows) {
+    using data::Status;
+    struct Case {
+        const char* what;
+        ErrorInfo error;
+        const char* message;
+        const char* outcome;
+    } cases[] = {
+        {"missing", Status::notFound("CORSE.DBF", ENOENT).toErrorInfo(gen::Open, 1001),
+         "Impossibile aprire il file CORSE.DBF.", "abandon"},
+        {"no folder",
+         Status::ioError("dati/CORSE.DBF", ENOTDIR, "open").toErrorInfo(gen::Open, 1001),
+         "Percorso DATI/CORSE.DBF non trovato.", "abandon"},
+        {"permission",
+         Status::ioError("CORSE.DBF", EACCES, "open").toErrorInfo(gen::Open, 1001, true),
+         "Impossibile accedere al file CORSE.DBF.", "abandon"},
+        {"not permitted", Status::ioError("CORSE.DBF", EPERM, "open").toErrorInfo(gen::Open, 1001),
+         "Impossibile accedere al file CORSE.DBF.", "abandon"},
+        {"read-only medium",
+         Status::ioError("CORSE.DBF", EROFS, "write").toErrorInfo(gen::Write, 1011),
+         "Disco CORSE.DBF protetto da scrittura.", "abandon"},
+        {"no device", Status::ioError("CORSE.DBF", ENXIO, "read").toErrorInfo(gen::Read, 1010),
+         "Disco CORSE.DBF non pronto.", "abandon"},
+        {"input/output", Status::ioError("CORSE.DBF", EIO, "read").toErrorInfo(gen::Read, 1010),
+         "Disco CORSE.DBF non formattato.", "abandon"},
+        {"disk full", Status::noSpace("CORSE.DBF").toErrorInfo(gen::Write, 1011),
+         "Spazio sul disco CORSE.DBF insufficiente.", "abandon"},
+        {"corrupt", Status::corruption("CORSE.DBF", "bad header").toErrorInfo(gen::Open, 1001),
+         "Il file CORSE.DBF risulta corrotto.", "abandon"},
+        {"held elsewhere", Status::busy("CORSE.DBF").toErrorInfo(gen::Open, 1001, true), "",
+         "fail"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        port.log().messages.clear();
+        EXPECT_EQ(outcomeOf(c.error), c.outcome);
+        if (*c.message) {
+            ASSERT_EQ(port.log().messages.size(), 1u);
+            EXPECT_EQ(port.log().messages[0].text.toStdString(), c.message);
+        } else {
+            EXPECT_TRUE(port.log().messages.empty());
+        }
+    }
 }
 
 }  // namespace

@@ -447,3 +447,30 @@ TEST_F(Form, LabelsAndBitmapButtons) {
 
 }  // namespace
 }  // namespace drav::ui
+
+namespace drav::ui {
+namespace {
+
+// A click on a button first asks the focused control's own check; a
+// failure ignores the click, except for a cancel button.
+TEST_F(Form, FocusedControlCheckComesBeforeAClick) {
+    Card c;
+    int confirmed = 0;
+    static_cast<TButton*>(item(c.form, 201))->bAction = [&confirmed] { ++confirmed; };
+    c.name->bValid = [] { return false; };
+    ASSERT_TRUE(test::showForm(c.form));
+    c.name->setFocus();
+    item(c.form, 201)->click();
+    EXPECT_EQ(confirmed, 0);
+    QTest::mouseClick(child(c.form, 201), Qt::LeftButton);  // takes the focus first
+    EXPECT_EQ(confirmed, 0);
+    c.date->setFocus();
+    item(c.form, 201)->click();
+    EXPECT_EQ(confirmed, 1);
+    c.name->setFocus();
+    item(c.form, 202)->click();
+    EXPECT_FALSE(c.form.isVisible());
+}
+
+}  // namespace
+}  // namespace drav::ui
