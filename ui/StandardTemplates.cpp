@@ -37,8 +37,9 @@ void infosTemplate(QWidget& w) {
     b.say(kStaticId, QStringLiteral("KOLT Software di Marvesto"), QRect(10, 64, 180, 9));
     b.say(kStaticId, QStringLiteral("Via dei Corrieri 14 - 20121 Milano (MI)"),
           QRect(10, 74, 180, 9));
-    b.say(kStaticId, QStringLiteral("Telefono: 02 8056 3140"), QRect(10, 84, 180, 9));
-    b.say(kStaticId, QStringLiteral("Email: assistenza@kolt-software.it"), QRect(10, 94, 180, 9));
+    b.say(kStaticId, QStringLiteral("Telefono: 02 1234 5678"), QRect(10, 84, 180, 9));
+    b.say(kStaticId, QStringLiteral("Email: assistenza@kolt-software.example"),
+          QRect(10, 94, 180, 9));
     b.button(201, QStringLiteral("&Chiudi"), QRect(75, 115, 50, 15), true);
 }
 
