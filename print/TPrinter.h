@@ -46,6 +46,12 @@ namespace drav::print {
 
 class ProgressForm;
 
+// The PDF file name chosen in the save dialog, as it will be written:
+// ".pdf" is added unless the name already ends so (in any letter case);
+// when that file exists the user is asked "Il file NAME già esiste. Lo
+// sovrascrivo?". Nothing when the user keeps the existing file.
+std::optional<QString> confirmPdfName(QString chosen);
+
 class TPrinter {
 public:
     // New(document title, preview, no-print, printer name). Without a name

@@ -10,6 +10,7 @@
 #include "print/TMail.h"
 #include "print/TPrinter.h"
 #include "util/Messages.h"
+#include "util/NetMarker.h"
 #include "util/Paths.h"
 
 #include <QApplication>
@@ -19,17 +20,9 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPicture>
-#include <cstdlib>
 
 namespace drav::print {
 namespace {
-
-// On a network station the mail goes to Thunderbird directly.
-bool networkStation() {
-    const char* marker = std::getenv("KOLT_NET_MARKER");
-    QString path = marker && *marker ? QString::fromLocal8Bit(marker) : QStringLiteral("/etc/kolt/NET");
-    return QFileInfo::exists(path);
-}
 
 // The document title as a file name: no folder separators, no quotes or
 // control characters that the mail program's command line would trip on.
@@ -44,10 +37,9 @@ QString fileNameOf(const QString& title) {
     return name + QStringLiteral(".pdf");
 }
 
-// The name chosen in the save dialog, with ".pdf" added unless it already
-// ends so in any letter case, and the overwrite question; nothing when the
-// user keeps the existing file.
-std::optional<QString> confirmTarget(QString chosen) {
+}  // namespace
+
+std::optional<QString> confirmPdfName(QString chosen) {
     if (QFileInfo(chosen).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0)
         chosen += QStringLiteral(".pdf");
     if (QFileInfo::exists(chosen) &&
@@ -56,8 +48,6 @@ std::optional<QString> confirmTarget(QString chosen) {
         return std::nullopt;
     return chosen;
 }
-
-}  // namespace
 
 bool TPrinter::savePdf(const std::optional<QString>& file, bool fromPreview, bool mail) {
     if (!fromPreview) {
@@ -76,7 +66,7 @@ bool TPrinter::savePdf(const std::optional<QString>& file, bool fromPreview, boo
             QApplication::activeWindow(), QStringLiteral("Salva in"), proposed,
             QStringLiteral("File PDF (*.pdf)"), nullptr, QFileDialog::DontConfirmOverwrite);
         if (chosen.isEmpty()) return false;
-        std::optional<QString> target = confirmTarget(chosen);
+        std::optional<QString> target = confirmPdfName(chosen);
         if (!target) return false;
         path = *target;
     } else {
@@ -125,7 +115,7 @@ bool TPrinter::savePdf(const std::optional<QString>& file, bool fromPreview, boo
 
     if (mail) {
         int code;
-        if (!networkStation()) {
+        if (!networkMode()) {
             TMail message({}, {}, {}, {}, false, true, {}, {},
                           {{path, QFileInfo(path).fileName()}});
             message.activate();

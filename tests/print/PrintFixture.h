@@ -41,3 +41,19 @@ inline double textRight(const DrawnText& t) {
 }
 
 }  // namespace drav::print::test
+
+namespace drav::print::test {
+
+// A previewed document of n pages, page k showing "Pagina k".
+inline std::unique_ptr<TPrinter> makeDocument(int pages, const QString& title = "Prova") {
+    auto p = std::make_unique<TPrinter>(title, true);
+    TFont f(*p, "Arial", 12);
+    for (int k = 1; k <= pages; ++k) {
+        p->startPage();
+        printTxt({QStringLiteral("Pagina %1").arg(k)}, std::nullopt, *p, f);
+        p->endPage();
+    }
+    return p;
+}
+
+}  // namespace drav::print::test
