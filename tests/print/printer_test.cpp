@@ -4,7 +4,13 @@
 #include "tests/print/PrintFixture.h"
 #include "util/Error.h"
 
+#include "print/ProgressForm.h"
+
+#include <QApplication>
 #include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
 #include <QImage>
 
 namespace drav::print::test {
@@ -84,6 +90,33 @@ TEST_F(PrinterTest, CancelStopsDrawingAndStartsNoFurtherPage) {
     ASSERT_EQ(p.aMeta().size(), 1);
     DrawnPage page = replayPage(p.aMeta()[0]);
     EXPECT_EQ(page.allText(), "prima");
+}
+
+TEST_F(PrinterTest, ProgressFormCountsPagesAndItsCancelButtonStopsThePrint) {
+    QWidget caller;
+    caller.show();
+    QApplication::setActiveWindow(&caller);
+    TPrinter p("Stampa scheda cliente", true);
+    ProgressForm* form = p.progressForm();
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(form->objectName(), "PRINTDLG");
+    EXPECT_EQ(form->windowTitle(), "Stampa scheda cliente");
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_FALSE(caller.isEnabled());  // the caller waits while the print is drawn
+    p.startPage();
+    p.endPage();
+    p.startPage();
+    EXPECT_EQ(form->findChild<QLabel*>("102")->text(), "2");
+    QTest::keyClick(form, Qt::Key_Escape);
+    EXPECT_TRUE(form->isVisible());
+    form->findChild<QPushButton*>("201")->click();
+    EXPECT_TRUE(p.lCancel());
+    p.endPage();
+    p.startPage();
+    EXPECT_EQ(p.aMeta().size(), 2);
+    p.closeWnd();
+    EXPECT_TRUE(caller.isEnabled());
+    EXPECT_EQ(p.progressForm(), nullptr);
 }
 
 TEST_F(PrinterTest, TheNextPrintStartsWithLineFeedOneAndRowZero) {
