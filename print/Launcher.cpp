@@ -40,6 +40,8 @@ std::unique_ptr<Launcher> setLauncher(std::unique_ptr<Launcher> launcher) {
     return std::exchange(slot(), std::move(launcher));
 }
 
-Launcher& launcher() { return *slot(); }
+Launcher& launcher() {
+    return *slot();
+}
 
 }  // namespace drav::print

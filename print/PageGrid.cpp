@@ -14,8 +14,12 @@ double g_row = 0;     // device units
 double g_feed = 1;    // rows
 double g_margin = 5;  // columns
 
-double rowHeight(const TPrinter& p) { return p.nVertRes() / 66.0; }
-double colWidth(const TPrinter& p) { return p.nHorzRes() / 80.0; }
+double rowHeight(const TPrinter& p) {
+    return p.nVertRes() / 66.0;
+}
+double colWidth(const TPrinter& p) {
+    return p.nHorzRes() / 80.0;
+}
 
 QString joined(const PrintTexts& texts) {
     QString out;
@@ -38,8 +42,12 @@ double pFeed(std::optional<double> feed) {
     return g_feed;
 }
 
-void setPrintMargin(double columns) { g_margin = columns; }
-double printMargin() { return g_margin; }
+void setPrintMargin(double columns) {
+    g_margin = columns;
+}
+double printMargin() {
+    return g_margin;
+}
 
 void resetPageGrid() {
     g_feed = 1;
@@ -152,8 +160,8 @@ void sayFooter(TPrinter& printer, const TFont& font) {
     g_row = savedRow;
 }
 
-QStringList aMemoLine(const PrintText& source, std::optional<double> width,
-                      const TPrinter& printer, const TFont& font) {
+QStringList aMemoLine(const PrintText& source, std::optional<double> width, const TPrinter& printer,
+                      const TFont& font) {
     const QString text = o2a(source.text());
     const double maxWidth = width.value_or(80 - 2 * g_margin) * colWidth(printer);
     static const QString crlf = QStringLiteral("\r\n");

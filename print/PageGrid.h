@@ -37,11 +37,11 @@ class TPen;
 constexpr char kParagraphEnd = '\x7f';
 
 struct TxtOptions {
-    bool right = false;               // aligned to end at column + width
+    bool right = false;                // aligned to end at column + width
     std::optional<double> width = {};  // in columns; right: default the text's length
-    bool centred = false;             // on column + width / 2, or the page's middle
+    bool centred = false;              // on column + width / 2, or the page's middle
     std::optional<double> clip = {};   // left-aligned at column, clipped to this many columns
-    bool justified = false;           // blanks widened so the line ends at the right margin
+    bool justified = false;            // blanks widened so the line ends at the right margin
     std::optional<QColor> colour = {};
     std::optional<QColor> background = {};  // opaque text on this colour
 };
@@ -55,8 +55,8 @@ void printTxt(const PrintTexts& texts, std::optional<double> column, TPrinter& p
 // PRINTLINE: without a column a rule from the left margin to the right
 // margin 2 units under the current row; with one, from column to column +
 // length at the bottom of the current row.
-void printLine(TPrinter& printer, std::optional<double> column = std::nullopt,
-               double length = 0, const TPen* pen = nullptr);
+void printLine(TPrinter& printer, std::optional<double> column = std::nullopt, double length = 0,
+               const TPen* pen = nullptr);
 // PRINTVLINE: a vertical rule at column from under the current row down
 // over rows rows.
 void printVLine(TPrinter& printer, double column, double rows, const TPen* pen = nullptr);

@@ -10,7 +10,9 @@ namespace {
 constexpr int kPageDeviceDpi = 600;
 constexpr double kPageDeviceMarginMm = 4.2;
 
-int mmToUnits(double mm, int dpi) { return int(std::lround(mm / 25.4 * dpi)); }
+int mmToUnits(double mm, int dpi) {
+    return int(std::lround(mm / 25.4 * dpi));
+}
 
 }  // namespace
 
@@ -27,8 +29,8 @@ std::unique_ptr<PrintDevice> PrintDevice::pageDevice(QPageLayout::Orientation or
     c.horzRes = mmToUnits(c.horzSizeMm, kPageDeviceDpi);
     c.vertRes = mmToUnits(c.vertSizeMm, kPageDeviceDpi);
     c.xOffset = c.yOffset = mmToUnits(kPageDeviceMarginMm, kPageDeviceDpi);
-    c.paper = QSize(mmToUnits(paper.width(), kPageDeviceDpi),
-                    mmToUnits(paper.height(), kPageDeviceDpi));
+    c.paper =
+        QSize(mmToUnits(paper.width(), kPageDeviceDpi), mmToUnits(paper.height(), kPageDeviceDpi));
     return d;
 }
 
@@ -65,7 +67,9 @@ std::unique_ptr<PrintDevice> PrintDevice::named(const QString& name) {
     return d;
 }
 
-std::unique_ptr<PrintDevice> PrintDevice::selected() { return named(prnGetName()); }
+std::unique_ptr<PrintDevice> PrintDevice::selected() {
+    return named(prnGetName());
+}
 
 QPoint prnOffset(const PrintDevice& device) {
     return {device.caps().xOffset, device.caps().yOffset};

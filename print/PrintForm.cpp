@@ -21,14 +21,17 @@ namespace {
 QLineEdit* digitsEdit(const QString& id, int value, QWidget* parent) {
     auto* e = new QLineEdit(QString::number(value), parent);
     e->setObjectName(id);
-    e->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,5}")), e));
+    e->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,5}")), e));
     e->setMaxLength(5);
     e->setFixedWidth(60);
     e->setAlignment(Qt::AlignRight);
     return e;
 }
 
-int number(const QLineEdit* e) { return e->text().trimmed().toInt(); }
+int number(const QLineEdit* e) {
+    return e->text().trimmed().toInt();
+}
 
 }  // namespace
 

@@ -17,7 +17,7 @@ namespace drav::print {
 
 class PrintText {
 public:
-    PrintText(const QString& text) : m_text(text) {}                 // NOLINT: implicit by design
+    PrintText(const QString& text) : m_text(text) {}                  // NOLINT: implicit by design
     PrintText(const char* utf8) : m_text(QString::fromUtf8(utf8)) {}  // NOLINT
     PrintText(const std::string& cp1252) : m_text(fromCp1252(cp1252)) {}  // NOLINT
     const QString& text() const { return m_text; }

@@ -36,8 +36,12 @@ bool pSetup() {
     return true;
 }
 
-void prnLandscape() { printerSettings().orientation = QPageLayout::Landscape; }
-void prnPortrait() { printerSettings().orientation = QPageLayout::Portrait; }
+void prnLandscape() {
+    printerSettings().orientation = QPageLayout::Landscape;
+}
+void prnPortrait() {
+    printerSettings().orientation = QPageLayout::Portrait;
+}
 
 int prnGetOrientation() {
     return printerSettings().orientation == QPageLayout::Landscape ? 2 : 1;
@@ -50,6 +54,8 @@ QStringList aDevNames() {
     return names;
 }
 
-QString prnGetName() { return printerSettings().printer; }
+QString prnGetName() {
+    return printerSettings().printer;
+}
 
 }  // namespace drav::print

@@ -12,8 +12,7 @@
 
 namespace drav::print {
 
-ProgressForm::ProgressForm(const QString& caption, std::function<void()> onCancel,
-                           QWidget* parent)
+ProgressForm::ProgressForm(const QString& caption, std::function<void()> onCancel, QWidget* parent)
     : QDialog(parent) {
     setObjectName(QStringLiteral("PRINTDLG"));
     setWindowTitle(caption);

@@ -14,8 +14,7 @@ namespace drav::print {
 class ProgressForm : public QDialog {
     Q_OBJECT
 public:
-    ProgressForm(const QString& caption, std::function<void()> onCancel,
-                 QWidget* parent = nullptr);
+    ProgressForm(const QString& caption, std::function<void()> onCancel, QWidget* parent = nullptr);
     void setPage(int page);
     // Closes the form for good (the user cannot).
     void finish();

@@ -4,7 +4,9 @@
 
 // The resource initialiser must be called from the global namespace: the
 // library is static, so nothing else would pull the resource object in.
-static void initPrintResources() { Q_INIT_RESOURCE(print); }
+static void initPrintResources() {
+    Q_INIT_RESOURCE(print);
+}
 
 namespace drav::print {
 namespace {

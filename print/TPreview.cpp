@@ -79,8 +79,8 @@ TPreview::TPreview(TPrinter& printer, bool noPrint, QWidget* parent)
             &QToolButton::clicked, this, key(Qt::Key_PageDown));
     connect(addButton(QStringLiteral("BOTTOM"), QStringLiteral("Ultima pagina"), false),
             &QToolButton::clicked, this, key(Qt::Key_End));
-    connect(addButton(QStringLiteral("ZOOM"), QStringLiteral("Zoom"), true),
-            &QToolButton::clicked, this, [this] { zoom(); });
+    connect(addButton(QStringLiteral("ZOOM"), QStringLiteral("Zoom"), true), &QToolButton::clicked,
+            this, [this] { zoom(); });
     if (!noPrint) {
         connect(addButton(QStringLiteral("PRINT"), QStringLiteral("Stampa documento"), true),
                 &QToolButton::clicked, this, [this] { print(); });
@@ -89,9 +89,9 @@ TPreview::TPreview(TPrinter& printer, bool noPrint, QWidget* parent)
             &QToolButton::clicked, this, [this] { m_printer.savePdf(std::nullopt, true, false); });
     connect(addButton(QStringLiteral("SENDMAIL"), QStringLiteral("Invia PDF per email"), false),
             &QToolButton::clicked, this, [this] { m_printer.savePdf(std::nullopt, true, true); });
-    connect(addButton(QStringLiteral("EXIT"), QStringLiteral("Esci dall'anteprima di stampa"),
-                      true),
-            &QToolButton::clicked, this, &TPreview::close);
+    connect(
+        addButton(QStringLiteral("EXIT"), QStringLiteral("Esci dall'anteprima di stampa"), true),
+        &QToolButton::clicked, this, &TPreview::close);
     bar->addSeparator();
     m_counter = new QLabel(bar);
     m_counter->setObjectName(QStringLiteral("counter"));
@@ -128,10 +128,18 @@ TPreview::TPreview(TPrinter& printer, bool noPrint, QWidget* parent)
     m_oHScroll->setObjectName(QStringLiteral("hscroll"));
     connect(m_oVScroll, &QScrollBar::actionTriggered, this, [this](int action) {
         switch (action) {
-            case QAbstractSlider::SliderSingleStepSub: chkScroll(Scroll::Up); break;
-            case QAbstractSlider::SliderSingleStepAdd: chkScroll(Scroll::Down); break;
-            case QAbstractSlider::SliderPageStepSub: chkScroll(Scroll::PageUp); break;
-            case QAbstractSlider::SliderPageStepAdd: chkScroll(Scroll::PageDown); break;
+            case QAbstractSlider::SliderSingleStepSub:
+                chkScroll(Scroll::Up);
+                break;
+            case QAbstractSlider::SliderSingleStepAdd:
+                chkScroll(Scroll::Down);
+                break;
+            case QAbstractSlider::SliderPageStepSub:
+                chkScroll(Scroll::PageUp);
+                break;
+            case QAbstractSlider::SliderPageStepAdd:
+                chkScroll(Scroll::PageDown);
+                break;
             case QAbstractSlider::SliderMove:
                 if (m_lZoom) {
                     m_oMeta->nYOrig = m_oVScroll->sliderPosition();
@@ -140,21 +148,27 @@ TPreview::TPreview(TPrinter& printer, bool noPrint, QWidget* parent)
                 }
                 checkKey(0);
                 break;
-            default: return;
+            default:
+                return;
         }
         refreshScrollBars();
     });
     connect(m_oHScroll, &QScrollBar::actionTriggered, this, [this](int action) {
         switch (action) {
             case QAbstractSlider::SliderSingleStepSub:
-            case QAbstractSlider::SliderPageStepSub: checkKey(Qt::Key_Left); break;
+            case QAbstractSlider::SliderPageStepSub:
+                checkKey(Qt::Key_Left);
+                break;
             case QAbstractSlider::SliderSingleStepAdd:
-            case QAbstractSlider::SliderPageStepAdd: checkKey(Qt::Key_Right); break;
+            case QAbstractSlider::SliderPageStepAdd:
+                checkKey(Qt::Key_Right);
+                break;
             case QAbstractSlider::SliderMove:
                 if (m_lZoom) m_oMeta->nXOrig = m_oHScroll->sliderPosition();
                 checkKey(0);
                 break;
-            default: return;
+            default:
+                return;
         }
         refreshScrollBars();
     });
@@ -167,7 +181,9 @@ TPreview::~TPreview() {
     if (g_active == this) g_active = m_outer;
 }
 
-TPreview* TPreview::active() { return g_active; }
+TPreview* TPreview::active() {
+    return g_active;
+}
 
 QToolButton* TPreview::addButton(const QString& bitmap, const QString& tip, bool newGroup) {
     auto* bar = findChild<QToolBar*>(QStringLiteral("toolbar"));
@@ -183,7 +199,9 @@ QToolButton* TPreview::addButton(const QString& bitmap, const QString& tip, bool
     return b;
 }
 
-int TPreview::pageCount() const { return int(m_printer.aMeta().size()); }
+int TPreview::pageCount() const {
+    return int(m_printer.aMeta().size());
+}
 
 QString TPreview::counterText() const {
     return QStringLiteral("Pagina: %1 di %2").arg(m_nPage).arg(pageCount());
@@ -361,14 +379,19 @@ void TPreview::checkKey(int key, bool fromView) {
                 afterEffect(false);
             }
             return;
-        default: return;
+        default:
+            return;
     }
 }
 
 void TPreview::chkScroll(Scroll code) {
     switch (code) {
-        case Scroll::Up: checkKey(Qt::Key_Up); break;
-        case Scroll::Down: checkKey(Qt::Key_Down); break;
+        case Scroll::Up:
+            checkKey(Qt::Key_Up);
+            break;
+        case Scroll::Down:
+            checkKey(Qt::Key_Down);
+            break;
         case Scroll::PageUp:
             if (m_lZoom) {
                 checkKey(Qt::Key_Up);
@@ -388,7 +411,9 @@ void TPreview::chkScroll(Scroll code) {
     }
 }
 
-void TPreview::chkWheel(int delta) { checkKey(delta > 0 ? Qt::Key_Up : Qt::Key_Down); }
+void TPreview::chkWheel(int delta) {
+    checkKey(delta > 0 ? Qt::Key_Up : Qt::Key_Down);
+}
 
 void TPreview::zoom(std::optional<QPoint> at) {
     const double sx = m_oMeta->nWidth / std::max(1, m_oMeta->nPixelWidth());

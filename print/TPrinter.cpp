@@ -27,7 +27,9 @@ QString withoutParagraphEnds(QString text) {
     return text;
 }
 
-QApplication* widgetApp() { return qobject_cast<QApplication*>(QCoreApplication::instance()); }
+QApplication* widgetApp() {
+    return qobject_cast<QApplication*>(QCoreApplication::instance());
+}
 
 }  // namespace
 
@@ -238,7 +240,9 @@ void TPrinter::say(double row, double column, const PrintText& text, const TFont
         drawText(left, row, t, font, colour, bkMode, nullptr);
         return;
     }
-    double left = align == 1 ? column + *width - w : align == 2 ? column + (*width - w) / 2 : column;
+    double left = align == 1   ? column + *width - w
+                  : align == 2 ? column + (*width - w) / 2
+                               : column;
     QRectF clip(QPointF(column - 3, row), QPointF(column + *width + 2, row + 1.5 * font.nHeight()));
     drawText(left, row, t, font, colour, bkMode, &clip);
 }
@@ -305,8 +309,7 @@ void TPrinter::box(double top, double left, double bottom, double right, const T
     m_out->restore();
 }
 
-void TPrinter::fillRect(double top, double left, double bottom, double right,
-                        const QColor& brush) {
+void TPrinter::fillRect(double top, double left, double bottom, double right, const QColor& brush) {
     if (!drawing()) return;
     m_out->fillRect(QRectF(QPointF(left, top), QPointF(right, bottom)), brush);
 }
@@ -320,9 +323,13 @@ void TPrinter::setTextAlign(int align, bool updatePos) {
     m_updatePos = updatePos;
 }
 
-QColor TPrinter::setBkColor(const QColor& colour) { return std::exchange(m_bkColor, colour); }
+QColor TPrinter::setBkColor(const QColor& colour) {
+    return std::exchange(m_bkColor, colour);
+}
 
-void TPrinter::setJustification(double extraWidth) { m_justify = extraWidth; }
+void TPrinter::setJustification(double extraWidth) {
+    m_justify = extraWidth;
+}
 
 // ---- 4. capabilities ------------------------------------------------------------
 

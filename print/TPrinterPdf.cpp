@@ -42,9 +42,9 @@ QString fileNameOf(const QString& title) {
 std::optional<QString> confirmPdfName(QString chosen) {
     if (QFileInfo(chosen).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0)
         chosen += QStringLiteral(".pdf");
-    if (QFileInfo::exists(chosen) &&
-        !msgAsk(QStringLiteral("Il file ") + chosen + QStringLiteral(" già esiste. Lo sovrascrivo?"),
-                2))
+    if (QFileInfo::exists(chosen) && !msgAsk(QStringLiteral("Il file ") + chosen +
+                                                 QStringLiteral(" già esiste. Lo sovrascrivo?"),
+                                             2))
         return std::nullopt;
     return chosen;
 }

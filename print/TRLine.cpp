@@ -11,7 +11,9 @@
 namespace drav::print {
 namespace {
 
-int sayAlign(Align a) { return a == Align::Right ? 1 : a == Align::Center ? 2 : 0; }
+int sayAlign(Align a) {
+    return a == Align::Right ? 1 : a == Align::Center ? 2 : 0;
+}
 
 // A number without a picture: its plain text, right-aligned in the width a
 // computed value has (10 positions, and the decimals when it has any).
@@ -30,8 +32,8 @@ bool upperPicture(const std::string& picture) {
 }  // namespace
 
 TRLine::TRLine(TReport& report, std::vector<TextBlock> titles, std::vector<ValueBlock> values,
-               std::vector<std::string> pictures, std::optional<int> width, bool total,
-               Align align, int font, bool footer)
+               std::vector<std::string> pictures, std::optional<int> width, bool total, Align align,
+               int font, bool footer)
     : oRpt(report),
       aTitle(std::move(titles)),
       aLine(std::move(values)),
@@ -64,7 +66,8 @@ QString TRLine::formatted(size_t line, const Value& value) const {
             if (picture.empty()) return plainNumber(n);
             return QString::fromStdString(transform(n, picture));
         }
-        case 'L': return std::get<bool>(value) ? QStringLiteral("T") : QStringLiteral("F");
+        case 'L':
+            return std::get<bool>(value) ? QStringLiteral("T") : QStringLiteral("F");
         case 'C': {
             std::string text = std::get<std::string>(value);
             if (upperPicture(picture)) {
@@ -73,7 +76,8 @@ QString TRLine::formatted(size_t line, const Value& value) const {
             }
             return fromCp1252(text);
         }
-        default: return {};
+        default:
+            return {};
     }
 }
 
@@ -96,8 +100,8 @@ size_t TRLine::say(double row) {
 
 void TRLine::sayTotal(double row) const {
     const int font = aTitleFont.empty() ? 1 : aTitleFont.front();
-    oRpt.device().say(row, nCol, formatted(0, Value(nTotal)), oRpt.font(font), nSize, Qt::black,
-                      1, sayAlign(aAlign.empty() ? Align::Left : aAlign.front()));
+    oRpt.device().say(row, nCol, formatted(0, Value(nTotal)), oRpt.font(font), nSize, Qt::black, 1,
+                      sayAlign(aAlign.empty() ? Align::Left : aAlign.front()));
 }
 
 QString TRLine::sayHdr(const QString& title) const {
@@ -109,8 +113,9 @@ QString TRLine::sayHdr(const QString& title) const {
     p.say(row, left, title, font);
     const Date today = Date::today();
     if (!today.isEmpty())
-        p.say(row, (left + right) / 2, QString::fromStdString(today.toText(DateFormat::TwoDigitYear)),
-              font, std::nullopt, Qt::black, 1, 2);
+        p.say(row, (left + right) / 2,
+              QString::fromStdString(today.toText(DateFormat::TwoDigitYear)), font, std::nullopt,
+              Qt::black, 1, 2);
     p.say(row, right, QStringLiteral("PAG. ") + QString::number(p.nPage()), font, std::nullopt,
           Qt::black, 1, 1);
     return {};

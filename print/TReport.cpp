@@ -7,7 +7,9 @@
 namespace drav::print {
 namespace {
 
-int sayAlign(Align a) { return a == Align::Right ? 1 : a == Align::Center ? 2 : 0; }
+int sayAlign(Align a) {
+    return a == Align::Right ? 1 : a == Align::Center ? 2 : 0;
+}
 
 std::vector<ValueBlock> asValues(std::vector<TextBlock> lines) {
     std::vector<ValueBlock> values;
@@ -22,8 +24,8 @@ std::vector<ValueBlock> asValues(std::vector<TextBlock> lines) {
 
 TReport::TReport(const QString& document, std::vector<TextBlock> head, Align headAlign,
                  std::vector<TextBlock> title, Align titleAlign, std::vector<TextBlock> foot,
-                 Align footAlign, const std::vector<TFont>& fonts, bool summary,
-                 TPrinter* printer, bool preview)
+                 Align footAlign, const std::vector<TFont>& fonts, bool summary, TPrinter* printer,
+                 bool preview)
     : m_lSummary(summary), m_lPreview(preview) {
     if (printer) {
         m_oDevice = printer;
@@ -55,7 +57,8 @@ void TReport::adjustFont(const std::vector<TFont>& fonts) {
     for (const TFont& f : fonts) {
         // Courier is re-created smaller so that it keeps to the columns of the
         // proportional faces around it.
-        const bool courier = f.face().compare(QLatin1String("Courier New"), Qt::CaseInsensitive) == 0;
+        const bool courier =
+            f.face().compare(QLatin1String("Courier New"), Qt::CaseInsensitive) == 0;
         m_aFont.push_back(f.forDevice(*m_oDevice, courier ? 0.779 : 1.0));
     }
 }
@@ -94,7 +97,8 @@ void TReport::setArray(size_t count) {
 
 bool TReport::lTotal() const {
     if (cGrandTotal.isEmpty()) return false;
-    return std::any_of(m_aColumns.begin(), m_aColumns.end(), [](const auto& c) { return c->lTotal; });
+    return std::any_of(m_aColumns.begin(), m_aColumns.end(),
+                       [](const auto& c) { return c->lTotal; });
 }
 
 double TReport::getTextWidth(const QString& text, int font) const {
@@ -267,8 +271,8 @@ void TReport::sayLineSet(TRLine& set, double row, bool movesRow) {
     for (size_t i = 0; i < set.aLine.size(); ++i) {
         const QString text = set.formatted(i, set.aLine[i]());
         if (!text.isEmpty()) {
-            m_oDevice->say(row, set.nCol, text, font(set.aFont[i]()), set.nSize,
-                           set.aClrText[i](), 1, sayAlign(set.aAlign[i]));
+            m_oDevice->say(row, set.nCol, text, font(set.aFont[i]()), set.nSize, set.aClrText[i](),
+                           1, sayAlign(set.aAlign[i]));
         }
         row += m_nLineHeight;
         if (movesRow) m_nRow = row;
@@ -284,8 +288,7 @@ void TReport::sayFoot() {
 void TReport::sayTitles() {
     size_t most = 0;
     for (auto& col : m_aColumns) {
-        for (size_t i = 0; i < col->titleCount(); ++i)
-            col->sayTitle(m_nRow + i * m_nLineHeight, i);
+        for (size_t i = 0; i < col->titleCount(); ++i) col->sayTitle(m_nRow + i * m_nLineHeight, i);
         most = std::max(most, col->titleCount());
     }
     m_nRow += most * m_nLineHeight;
@@ -376,10 +379,10 @@ std::unique_ptr<TReport> listReport(const QString& document, const QString& head
         [self, headTitle] { return (*self)->header().sayHdr(headTitle); },
         [] { return QString(); },
     };
-    auto report = std::make_unique<TReport>(document, std::move(head), Align::Left,
-                                            std::vector<TextBlock>{}, Align::Center,
-                                            std::vector<TextBlock>{}, Align::Left,
-                                            std::vector<TFont>{TFont(QStringLiteral("Arial"), fontPoints)});
+    auto report =
+        std::make_unique<TReport>(document, std::move(head), Align::Left, std::vector<TextBlock>{},
+                                  Align::Center, std::vector<TextBlock>{}, Align::Left,
+                                  std::vector<TFont>{TFont(QStringLiteral("Arial"), fontPoints)});
     *self = report.get();
     return report;
 }

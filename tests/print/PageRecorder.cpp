@@ -33,7 +33,8 @@ public:
     }
 
     void drawTextItem(const QPointF& p, const QTextItem& item) override {
-        m_page.texts.push_back({item.text(), m_transform.map(p), item.font(), m_pen.color(), m_clip});
+        m_page.texts.push_back(
+            {item.text(), m_transform.map(p), item.font(), m_pen.color(), m_clip});
     }
     void drawLines(const QLineF* lines, int n) override {
         for (int i = 0; i < n; ++i) m_page.lines.push_back(m_transform.map(lines[i]));
@@ -50,7 +51,8 @@ public:
     void drawPixmap(const QRectF& r, const QPixmap&, const QRectF&) override {
         m_page.images.push_back(m_transform.mapRect(r));
     }
-    void drawImage(const QRectF& r, const QImage&, const QRectF&, Qt::ImageConversionFlags) override {
+    void drawImage(const QRectF& r, const QImage&, const QRectF&,
+                   Qt::ImageConversionFlags) override {
         m_page.images.push_back(m_transform.mapRect(r));
     }
     void drawPolygon(const QPointF* points, int n, PolygonDrawMode mode) override {
@@ -65,7 +67,8 @@ public:
     // Lines and rectangles that reach the engine as outlines.
     void shape(QPolygonF poly, bool open) {
         poly = m_transform.map(poly);
-        if (poly.size() >= 2 && poly.size() <= 3 && (open || poly.size() == 2 || poly.front() == poly.back())) {
+        if (poly.size() >= 2 && poly.size() <= 3 &&
+            (open || poly.size() == 2 || poly.front() == poly.back())) {
             m_page.lines.push_back(QLineF(poly[0], poly[1]));
         } else if (poly.size() >= 4) {
             m_page.rects.push_back(poly.boundingRect());
@@ -96,23 +99,33 @@ const DrawnText* DrawnPage::find(const QString& s) const {
 PageRecorder::PageRecorder() : m_engine(std::make_unique<RecordingEngine>(m_page)) {}
 PageRecorder::~PageRecorder() = default;
 
-QPaintEngine* PageRecorder::paintEngine() const { return m_engine.get(); }
+QPaintEngine* PageRecorder::paintEngine() const {
+    return m_engine.get();
+}
 
 int PageRecorder::metric(PaintDeviceMetric metric) const {
     switch (metric) {
         case PdmWidth:
-        case PdmHeight: return 10000;
+        case PdmHeight:
+            return 10000;
         case PdmWidthMM:
-        case PdmHeightMM: return 423;
+        case PdmHeightMM:
+            return 423;
         case PdmDpiX:
         case PdmDpiY:
         case PdmPhysicalDpiX:
-        case PdmPhysicalDpiY: return 600;
-        case PdmDepth: return 32;
-        case PdmNumColors: return 0x7fffffff;
-        case PdmDevicePixelRatio: return 1;
-        case PdmDevicePixelRatioScaled: return int(devicePixelRatioFScale());
-        default: return 0;
+        case PdmPhysicalDpiY:
+            return 600;
+        case PdmDepth:
+            return 32;
+        case PdmNumColors:
+            return 0x7fffffff;
+        case PdmDevicePixelRatio:
+            return 1;
+        case PdmDevicePixelRatioScaled:
+            return int(devicePixelRatioFScale());
+        default:
+            return 0;
     }
 }
 

@@ -10,8 +10,8 @@
 #include "tests/support/TempDir.h"
 #include "util/Paths.h"
 
-#include <QFontMetricsF>
 #include <gtest/gtest.h>
+#include <QFontMetricsF>
 
 namespace drav::print::test {
 
@@ -35,7 +35,9 @@ struct Grid {
 };
 
 // The top of a drawn text (the grid places the top of the text on the row).
-inline double textTop(const DrawnText& t) { return t.baseline.y() - QFontMetricsF(t.font).ascent(); }
+inline double textTop(const DrawnText& t) {
+    return t.baseline.y() - QFontMetricsF(t.font).ascent();
+}
 inline double textRight(const DrawnText& t) {
     return t.baseline.x() + QFontMetricsF(t.font).horizontalAdvance(t.text);
 }

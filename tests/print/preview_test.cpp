@@ -32,8 +32,8 @@ TEST_F(PreviewTest, OnePageDocumentHasNowhereToGo) {
     auto doc = makeDocument(1);
     auto preview = open(*doc);
     EXPECT_EQ(preview->counterText(), "Pagina: 1 di 1");
-    for (int k : {Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_Home, Qt::Key_End, Qt::Key_Up,
-                  Qt::Key_Down}) {
+    for (int k :
+         {Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_Home, Qt::Key_End, Qt::Key_Up, Qt::Key_Down}) {
         key(*preview, k);
         EXPECT_EQ(preview->nPage(), 1) << k;
     }
@@ -92,7 +92,8 @@ TEST_F(PreviewTest, ClickZoomsOnThePointAndClickAgainShowsTheWholePage) {
     ASSERT_TRUE(preview->lZoom());
     EXPECT_NEAR(view->nXOrig + view->nWidth / 2, middle.x() * unitsPerPixelX, 1.0);
     EXPECT_NEAR(view->nYOrig + view->nHeight / 2, middle.y() * unitsPerPixelY, 1.0);
-    EXPECT_NEAR(view->nWidth, std::round(double(view->width()) * doc->nHorzRes() / preview->nMaxWidth()), 1);
+    EXPECT_NEAR(view->nWidth,
+                std::round(double(view->width()) * doc->nHorzRes() / preview->nMaxWidth()), 1);
 
     // Near the top-left corner the page edges hold the view.
     QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(2, 2));
@@ -167,10 +168,14 @@ TEST_F(PreviewTest, ToolBarButtonsAndTheNoPrintVariant) {
         const char* tip;
     };
     const std::vector<Button> buttons = {
-        {"TOP", "Prima pagina"},        {"PREVIOUS", "Pagina precedente"},
-        {"NEXT", "Pagina successiva"},  {"BOTTOM", "Ultima pagina"},
-        {"ZOOM", "Zoom"},               {"PRINT", "Stampa documento"},
-        {"SAVEPDF", "Salva come PDF"},  {"SENDMAIL", "Invia PDF per email"},
+        {"TOP", "Prima pagina"},
+        {"PREVIOUS", "Pagina precedente"},
+        {"NEXT", "Pagina successiva"},
+        {"BOTTOM", "Ultima pagina"},
+        {"ZOOM", "Zoom"},
+        {"PRINT", "Stampa documento"},
+        {"SAVEPDF", "Salva come PDF"},
+        {"SENDMAIL", "Invia PDF per email"},
         {"EXIT", "Esci dall'anteprima di stampa"},
     };
     for (const Button& b : buttons) {

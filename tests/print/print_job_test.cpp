@@ -43,11 +43,12 @@ struct FakePrinter : PrintTarget {
 class PrintJobTest : public PrintTest {
 protected:
     PrintJobTest() {
-        m_previous = setPrintTargetFactory([this](const QString& name) -> std::unique_ptr<PrintTarget> {
-            m_printerAsked = name;
-            if (name == "Spenta") return nullptr;
-            return std::make_unique<FakePrinter>(&m_printed, &m_title);
-        });
+        m_previous =
+            setPrintTargetFactory([this](const QString& name) -> std::unique_ptr<PrintTarget> {
+                m_printerAsked = name;
+                if (name == "Spenta") return nullptr;
+                return std::make_unique<FakePrinter>(&m_printed, &m_title);
+            });
     }
     ~PrintJobTest() override { setPrintTargetFactory(m_previous); }
 
@@ -65,7 +66,8 @@ TEST_F(PrintJobTest, RangesAndCopiesComeOutCollated) {
         QStringList pages;
     };
     const std::vector<Case> cases = {
-        {"all pages twice", {"HP", 1, 0, 0, 2},
+        {"all pages twice",
+         {"HP", 1, 0, 0, 2},
          {"Pagina 1", "Pagina 2", "Pagina 3", "Pagina 1", "Pagina 2", "Pagina 3"}},
         {"the current page twice", {"HP", 2, 0, 0, 2}, {"Pagina 2", "Pagina 2"}},
         {"a selection", {"HP", 3, 2, 3, 1}, {"Pagina 2", "Pagina 3"}},
@@ -211,7 +213,8 @@ TEST_F(PdfTest, ChosenNamesGetTheirExtensionBeforeTheOverwriteQuestion) {
         if (c.answer) {
             ASSERT_EQ(m_port.log().messages.size(), 1u);
             EXPECT_EQ(m_port.log().messages[0].text,
-                      QString::fromUtf8("Il file ") + dir + QString::fromUtf8("/vecchia.pdf già esiste. Lo sovrascrivo?"));
+                      QString::fromUtf8("Il file ") + dir +
+                          QString::fromUtf8("/vecchia.pdf già esiste. Lo sovrascrivo?"));
             EXPECT_EQ(m_port.log().messages[0].mode, 2);
         } else {
             EXPECT_TRUE(m_port.log().messages.empty());
@@ -270,7 +273,8 @@ TEST_F(MailTest, ANetworkStationStartsThunderbirdDirectly) {
     // A title that would break the command line or the folder is made safe.
     auto doc = makeDocument(1, "Stampa acconti di D'Angelo/Rossi");
     ASSERT_TRUE(doc->savePdf(std::nullopt, true, true));
-    const QString pdf = QString::fromStdString(m_dir.path()) + "/Stampa acconti di D_Angelo_Rossi.pdf";
+    const QString pdf =
+        QString::fromStdString(m_dir.path()) + "/Stampa acconti di D_Angelo_Rossi.pdf";
     EXPECT_EQ(args(), QStringList({"thunderbird", "-compose", "attachment='" + pdf + "'"}));
     EXPECT_TRUE(QFile::exists(QString::fromStdString(m_dir.file("seen.pdf"))));
     EXPECT_EQ(pdfsLeft(), QStringList{"seen.pdf"});

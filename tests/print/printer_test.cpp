@@ -8,10 +8,10 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
-#include <QImage>
 
 namespace drav::print::test {
 namespace {

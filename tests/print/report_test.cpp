@@ -54,11 +54,12 @@ private:
 std::vector<ClientTable::Record> clients(int n) {
     std::vector<ClientTable::Record> rows;
     for (int i = 1; i <= n; ++i) {
-        rows.push_back({{"CLIENTE", cp(QString("Cliente %1").arg(i, 3, 10, QChar('0')).toStdString())},
-                        {"CITTA", std::string(i % 2 ? "MILANO" : "CITT\xC0 STUDI")},
-                        {"IMPORTO", double(i)},
-                        {"DATA", Date::fromYmd(2026, 3, 1 + i % 28)},
-                        {"ZONA", std::string(i <= n / 2 ? "NORD" : "SUD")}});
+        rows.push_back(
+            {{"CLIENTE", cp(QString("Cliente %1").arg(i, 3, 10, QChar('0')).toStdString())},
+             {"CITTA", std::string(i % 2 ? "MILANO" : "CITT\xC0 STUDI")},
+             {"IMPORTO", double(i)},
+             {"DATA", Date::fromYmd(2026, 3, 1 + i % 28)},
+             {"ZONA", std::string(i <= n / 2 ? "NORD" : "SUD")}});
     }
     return rows;
 }
@@ -126,7 +127,8 @@ TEST_F(ReportTest, LongListsBreakPagesAndRepeatTheHeadAndTitles) {
         EXPECT_GT(page.lines[0].y1(), textTop(*title));
     }
     EXPECT_EQ(next, 151);
-    EXPECT_EQ(all.back().find(QString::fromUtf8("CITTÀ STUDI"))->text, QString::fromUtf8("CITTÀ STUDI"));
+    EXPECT_EQ(all.back().find(QString::fromUtf8("CITTÀ STUDI"))->text,
+              QString::fromUtf8("CITTÀ STUDI"));
     EXPECT_EQ(table.recNo(), 1u);  // back where the list was
 }
 
@@ -137,8 +139,8 @@ TEST_F(ReportTest, ColumnWidthsAndAlignments) {
     auto r = report(p, "COLONNE");
     r->setRowSource(&table);
     TRLine& name = r->addColumn({text("CLIENTE")}, {table.block("CLIENTE")}, {}, 25);
-    TRLine& amount = r->addColumn({text("IMPORTO")}, {table.block("IMPORTO")},
-                                  {"@E 99,999,999.99"}, 12, false, Align::Left);
+    TRLine& amount = r->addColumn({text("IMPORTO")}, {table.block("IMPORTO")}, {"@E 99,999,999.99"},
+                                  12, false, Align::Left);
     TRLine& date = r->addColumn({text("DATA")}, {table.block("DATA")}, {}, 4);
     TRLine& wide = r->addColumn({text("NOTE")}, {table.block("CITTA")}, {}, 300);
     r->activate();
@@ -155,7 +157,8 @@ TEST_F(ReportTest, ColumnWidthsAndAlignments) {
     const DrawnText* number = page.find("         2,00");
     ASSERT_NE(number, nullptr) << page.allText().toStdString();
     EXPECT_NEAR(textRight(*number), amount.nCol + amount.nSize, 1);  // numbers to the right
-    const QString day = QString::fromStdString(Date::fromYmd(2026, 3, 3).toText(DateFormat::TwoDigitYear));
+    const QString day =
+        QString::fromStdString(Date::fromYmd(2026, 3, 3).toText(DateFormat::TwoDigitYear));
     const DrawnText* d = page.find(day);
     ASSERT_NE(d, nullptr);
     EXPECT_NEAR((d->baseline.x() + textRight(*d)) / 2, date.nCol + date.nSize / 2, 1);
@@ -260,8 +263,10 @@ TEST_F(ReportTest, EndCallbackAddsLinesUnderTheColumns) {
     TPrinter p("Prova", true);
     auto r = report(p, "PAGAMENTI");
     r->setArray(amounts.size());
-    r->addColumn({text("N.")}, {[&] { return Value(double(r->nAt())); }}, {}, 4, false, Align::Right);
-    r->addColumn({text("IMPORTO")}, {[&] { return Value(amounts[r->nAt() - 1]); }}, {"@E 9,999.99"}, 10);
+    r->addColumn({text("N.")}, {[&] { return Value(double(r->nAt())); }}, {}, 4, false,
+                 Align::Right);
+    r->addColumn({text("IMPORTO")}, {[&] { return Value(amounts[r->nAt() - 1]); }}, {"@E 9,999.99"},
+                 10);
     ReportCallbacks cb;
     cb.end = [&] {
         r->startLine();
@@ -298,13 +303,14 @@ QString runTool(const QString& program, const QStringList& args) {
 TEST_F(ReportTest, ClientListOfSomeHundredRowsReadsCleanlyInThePdf) {
     std::vector<ClientTable::Record> rows;
     for (int i = 1; i <= 320; ++i) {
-        rows.push_back({{"CLIENTE", cp(QString("Cliente %1 S.r.l.").arg(i, 3, 10, QChar('0')).toStdString())},
-                        {"INDIRIZZO", cp(QString("Via Giuseppe Verdi, %1").arg(i).toStdString())},
-                        {"CITTA", cp("Città di Castello")},
-                        {"CAP", std::string("06012")},
-                        {"TELEFONO", std::string("075 8551234")},
-                        {"FAX", std::string("075 8551235")},
-                        {"ATTIVITA", cp(i % 3 ? "Tipografia" : "Studio legale")}});
+        rows.push_back(
+            {{"CLIENTE", cp(QString("Cliente %1 S.r.l.").arg(i, 3, 10, QChar('0')).toStdString())},
+             {"INDIRIZZO", cp(QString("Via Giuseppe Verdi, %1").arg(i).toStdString())},
+             {"CITTA", cp("Città di Castello")},
+             {"CAP", std::string("06012")},
+             {"TELEFONO", std::string("075 8551234")},
+             {"FAX", std::string("075 8551235")},
+             {"ATTIVITA", cp(i % 3 ? "Tipografia" : "Studio legale")}});
     }
     ClientTable table(rows);
     table.goTo(5);
@@ -333,7 +339,8 @@ TEST_F(ReportTest, ClientListOfSomeHundredRowsReadsCleanlyInThePdf) {
     EXPECT_EQ(table.recNo(), 5u);
 
     ASSERT_GT(pageCount, 1);
-    EXPECT_TRUE(runTool("pdfinfo", {pdf}).contains(QRegularExpression(QString("Pages:\\s+%1\\b").arg(pageCount))));
+    EXPECT_TRUE(runTool("pdfinfo", {pdf})
+                    .contains(QRegularExpression(QString("Pages:\\s+%1\\b").arg(pageCount))));
     const QString text = runTool("pdftotext", {"-layout", pdf, "-"});
     const QStringList pages = text.split('\f', Qt::SkipEmptyParts);
     int found = 0;
@@ -342,9 +349,12 @@ TEST_F(ReportTest, ClientListOfSomeHundredRowsReadsCleanlyInThePdf) {
         SCOPED_TRACE("page " + std::to_string(i + 1));
         EXPECT_TRUE(pages[i].contains("STAMPA TABULATO CLIENTI"));
         EXPECT_TRUE(pages[i].contains(QString("PAG. %1").arg(i + 1)));
-        EXPECT_TRUE(pages[i].contains(QRegularExpression("CLIENTE\\s+INDIRIZZO\\s+CITTA' E CAP\\s+TEL. E FAX\\s+ATTIVITA'")))
+        EXPECT_TRUE(pages[i].contains(
+            QRegularExpression("CLIENTE\\s+INDIRIZZO\\s+CITTA' E CAP\\s+TEL. E FAX\\s+ATTIVITA'")))
             << pages[i].left(400).toStdString();
-        found += int(pages[i].count(QRegularExpression("Cliente \\d{3} S\\.r\\.l\\.\\s+Via Giuseppe Verdi, \\d+\\s+Città di Castello\\s+075 8551234\\s+(Tipografia|Studio legale)")));
+        found += int(pages[i].count(
+            QRegularExpression("Cliente \\d{3} S\\.r\\.l\\.\\s+Via Giuseppe Verdi, \\d+\\s+Città "
+                               "di Castello\\s+075 8551234\\s+(Tipografia|Studio legale)")));
     }
     EXPECT_EQ(found, 320);
     if (QByteArray dir = qgetenv("DRAV_PRINT_SAMPLES"); !dir.isEmpty()) {
