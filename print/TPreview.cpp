@@ -41,6 +41,11 @@ constexpr double kStep = 100;  // device units per scroll step when zoomed
 // ---- 1. run, construction -------------------------------------------------------
 
 void TPreview::run(TPrinter& printer, bool noPrint) {
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        // No windows (a console tool): nothing to show the pages in.
+        printer.end();
+        return;
+    }
     QPointer<QWidget> caller = QApplication::activeWindow();
     {
         TPreview preview(printer, noPrint);
