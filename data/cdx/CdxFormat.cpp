@@ -71,7 +71,7 @@ bool TagHeader::parse(const uint8_t* b, TagHeader& h, std::string* why) {
     const uint8_t* area = b + kPageSize;
     if (!exprText(area, keyPos, keyLen, h.keyText) ||
         !exprText(area, condPos, condLen, h.conditionText))
-        return bad("expression text outside the expression area");
+        return bad("expression text outside the expression area or without its zero byte");
     if (keyLen > 0 && condLen > 0 && keyPos < condPos + condLen && condPos < keyPos + keyLen)
         return bad("key and condition texts overlap");
     return true;
