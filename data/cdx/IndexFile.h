@@ -146,7 +146,6 @@ public:
     // the file and the table on two more lines.
     [[noreturn]] void fatal(unsigned number, const std::string& text, bool namesFile = true) const;
     bool holdsLock() const { return m_readLocks + m_writeLocks > 0; }
-    bool holdsWriteLock() const { return m_writeLocks > 0; }
 
 private:
     IndexFile(File file, std::string tableName);

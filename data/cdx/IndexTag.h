@@ -96,8 +96,6 @@ public:
     Status removeKey(std::string_view key, uint32_t rec);
 
 private:
-    friend class IndexFile;
-
     cdx::TreePos scopeFirst();
     cdx::TreePos scopeLast();
     bool aboveBottom(const cdx::TreePos& pos);

@@ -32,10 +32,6 @@ public:
     // Hands every pair over in order.
     void finish(const std::function<void(const uint8_t* key, uint32_t rec)>& emit);
 
-    // Runs written to the temporary file so far (tests).
-    size_t spilledRuns() const { return m_runs.size(); }
-    const std::string& tempPath() const { return m_tempPath; }
-
 private:
     struct Item {
         uint64_t prefix;  // the first 8 bytes of the pair, big-endian
