@@ -12,6 +12,7 @@
 #include "data/RecordContext.h"
 #include "data/cdx/IndexFile.h"
 #include "data/cdx/IndexTag.h"
+#include "data/expr/Expression.h"
 
 #include <sqlite3.h>
 
@@ -203,6 +204,24 @@ int main(int argc, char** argv) {
     sqlite3_finalize(ins);
     sql(db, "COMMIT");
     runs.fill(0);
+
+    // ---- Key evaluation alone -------------------------------------------------------
+    {
+        Expression key;
+        if (!Expression::compile("DTOS( data ) + STR( numero, 3 )", runs, key)) return 1;
+        std::string buf;
+        size_t sum = 0;
+        auto start = Clock::now();
+        for (uint32_t r = 1; r <= records; ++r) {
+            runs.fill(r);
+            buf.clear();
+            key.appendText(runs, buf);
+            sum += static_cast<unsigned char>(buf[10]);
+        }
+        std::printf("%-34s %12.3f %12s   (%zu)\n", "keys DTOS(data)+STR(numero,3) (s)",
+                    since(start), "-", sum % 10);
+        runs.fill(0);
+    }
 
     // ---- Builds ------------------------------------------------------------------
     std::vector<std::unique_ptr<IndexFile>> files;

@@ -13,6 +13,10 @@
 // twice; the free list (offsets, cycles, pages also in use, contents); pages
 // that nothing reaches. Given the table's records, it also checks that the
 // tag holds exactly one key for each record meeting its condition.
+//
+// It opens the file by itself, shared and read-only, and reads it under a
+// read lock (waiting for a writer to finish): a file this process holds
+// open exclusively, or under a write lock, must be closed or released first.
 #pragma once
 
 #include "data/RecordContext.h"

@@ -33,6 +33,7 @@
 #include "data/cdx/IndexTag.h"
 #include "data/cdx/KeySorter.h"
 #include "data/cdx/TagBuilder.h"
+#include "data/expr/ExprNode.h"
 #include "util/Error.h"
 
 #include <algorithm>
@@ -61,8 +62,7 @@ Status corrupt(const std::string& path, const std::string& why) {
 std::string baseTagName(const std::string& path) {
     std::string name = path.substr(path.find_last_of('/') + 1);
     if (auto dot = name.find_last_of('.'); dot != std::string::npos) name.resize(dot);
-    for (char& c : name)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    upperAscii(name.data(), name.size());
     if (name.size() > static_cast<size_t>(kDirKeyLength)) name.resize(kDirKeyLength);
     return name;
 }

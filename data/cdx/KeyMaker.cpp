@@ -1,19 +1,11 @@
 #include "data/cdx/KeyMaker.h"
 
 #include "data/cdx/CdxFormat.h"
+#include "data/expr/ExprNode.h"
 
 #include <algorithm>
 
 namespace drav::data::cdx {
-
-namespace {
-
-void upperInPlace(uint8_t* p, size_t n) {
-    for (size_t i = 0; i < n; ++i)
-        if (p[i] >= 'a' && p[i] <= 'z') p[i] = static_cast<uint8_t>(p[i] - 'a' + 'A');
-}
-
-}  // namespace
 
 KeyMaker::KeyMaker(Expression key, int keyLength, bool ignoreCase)
     : m_key(std::move(key)), m_keyLength(keyLength), m_ignoreCase(ignoreCase) {}
@@ -27,7 +19,7 @@ void KeyMaker::make(const RecordContext& record, uint8_t* out) const {
             size_t n = std::min(m_scratch.size(), kl);
             std::copy_n(reinterpret_cast<const uint8_t*>(m_scratch.data()), n, out);
             std::fill(out + n, out + kl, ' ');
-            if (m_ignoreCase) upperInPlace(out, kl);
+            if (m_ignoreCase) upperAscii(reinterpret_cast<char*>(out), kl);
             break;
         }
         case 'N': encodeNumberKey(m_key.number(record), out); break;
@@ -45,7 +37,7 @@ bool KeyMaker::encodeValue(const Value& value, std::string& out) const {
             auto* s = std::get_if<std::string>(&value);
             if (!s) return false;
             out = s->substr(0, static_cast<size_t>(m_keyLength));
-            if (m_ignoreCase) upperInPlace(reinterpret_cast<uint8_t*>(out.data()), out.size());
+            if (m_ignoreCase) upperAscii(out.data(), out.size());
             return true;
         }
         case 'N': {

@@ -96,6 +96,11 @@ void appendStr(double value, int length, int decimals, std::string& out) {
     out.append(buf, static_cast<size_t>(n));
 }
 
+void upperAscii(char* text, size_t length) {
+    for (size_t i = 0; i < length; ++i)
+        if (text[i] >= 'a' && text[i] <= 'z') text[i] = static_cast<char>(text[i] - 'a' + 'A');
+}
+
 int compareText(std::string_view left, std::string_view right) {
     size_t n = std::min(left.size(), right.size());
     int c = n ? std::memcmp(left.data(), right.data(), n) : 0;
@@ -239,11 +244,7 @@ public:
     void appendText(const RecordContext& r, std::string& out) const override {
         size_t from = out.size();
         m_child->appendText(r, out);
-        // Only a-z: keys must be the same bytes on every station.
-        for (size_t i = from; i < out.size(); ++i) {
-            char c = out[i];
-            if (c >= 'a' && c <= 'z') out[i] = static_cast<char>(c - 'a' + 'A');
-        }
+        upperAscii(out.data() + from, out.size() - from);
     }
 
 private:

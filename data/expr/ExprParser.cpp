@@ -16,12 +16,7 @@ namespace {
 constexpr int kSyntaxError = 7;  // generic codes of the error handler
 constexpr int kTypeError = 33;
 
-std::string upper(std::string_view s) {
-    std::string r(s);
-    for (char& c : r)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return r;
-}
+std::string upper(std::string_view s) { return upperAscii(s); }
 
 bool identStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
 bool identChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
