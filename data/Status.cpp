@@ -25,6 +25,7 @@ ErrorInfo Status::toErrorInfo(int genCode, int subCode, bool canDefault) const {
             e.subCode = kSubCorruptTable;
             break;
         case Code::NoSpace: e.subCode = kSubDiskFull; break;
+        case Code::DataWidth: e.genCode = gen::DataWidth; break;
         default: e.osCode = osCodeFromErrno(m_errno); break;
     }
     return e;

@@ -17,12 +17,13 @@ class [[nodiscard]] Status {
 public:
     enum class Code {
         Ok,
-        NotFound,     // the file does not exist
-        Busy,         // a lock or a share mode held by another station
-        Corruption,   // the file contradicts its layout
-        IOError,      // the operating system refused a read or write
-        NoSpace,      // the disk is full
-        Invalid,      // the caller asked for something the layout cannot hold
+        NotFound,    // the file does not exist
+        Busy,        // a lock or a share mode held by another station
+        Corruption,  // the file contradicts its layout
+        IOError,     // the operating system refused a read or write
+        NoSpace,     // the disk is full
+        Invalid,     // the caller asked for something the layout cannot hold
+        DataWidth,   // a value too wide for its field (the field was filled with "*")
     };
 
     Status() = default;
@@ -46,12 +47,17 @@ public:
         return Status(Code::Invalid, std::move(file), 0, std::move(what));
     }
 
+    static Status dataWidth(std::string file, std::string field) {
+        return Status(Code::DataWidth, std::move(file), 0, "value too wide for " + field);
+    }
+
     bool isOk() const { return m_code == Code::Ok; }
     explicit operator bool() const { return isOk(); }
     Code code() const { return m_code; }
     bool isBusy() const { return m_code == Code::Busy; }
     bool isNotFound() const { return m_code == Code::NotFound; }
     bool isCorruption() const { return m_code == Code::Corruption; }
+    bool isDataWidth() const { return m_code == Code::DataWidth; }
     const std::string& file() const { return m_file; }
     int err() const { return m_errno; }  // errno behind it, 0 when none
     const std::string& what() const { return m_what; }

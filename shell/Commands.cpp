@@ -1,0 +1,87 @@
+// The command table: one row per command, naming the operation it opens.
+// Operations whose screen is not part of the program yet say so with a
+// short information message and do nothing else.
+#include "shell/Commands.h"
+
+#include "util/Error.h"
+#include "util/Messages.h"
+
+#include <QCoreApplication>
+#include <array>
+#include <cassert>
+#include <utility>
+
+namespace drav::shell {
+namespace {
+
+void notAvailable(QWidget*) {
+    msgInfo(QStringLiteral("Funzione non ancora disponibile."));
+}
+
+// "Informazioni" shows the about box with the program's title "DRAV -
+// Marvesto", version "1.14" and year "2026"; until that box exists it answers
+// like every other operation still to come.
+void infos(QWidget* parent) {
+    notAvailable(parent);
+}
+
+struct Row {
+    Command command;
+    const char* name;
+    CommandHandler handler;
+};
+
+std::array<Row, 13>& table() {
+    static std::array<Row, 13> rows{{
+        {Command::Clienti, "CLIENTI", notAvailable},
+        {Command::Destinatari, "DESTINATARI", notAvailable},
+        {Command::Pony, "PONY", notAvailable},
+        {Command::Corse, "CORSE", notAvailable},
+        {Command::Fatture, "FATTURE", notAvailable},
+        {Command::Attivita, "ATTIVITA", notAvailable},
+        {Command::Parametri, "PARAMETRI", notAvailable},
+        {Command::Contabilita, "CONTABILITA", notAvailable},
+        {Command::Manutenzione, "MANUTENZIONE", notAvailable},
+        {Command::PSetup, "PSETUP", notAvailable},
+        {Command::Salva, "SALVA", notAvailable},
+        {Command::Ricarica, "RICARICA", notAvailable},
+        {Command::Infos, "INFOS", infos},
+    }};
+    return rows;
+}
+
+Row& row(Command command) {
+    Row& r = table()[static_cast<size_t>(command)];
+    assert(r.command == command && "the table lists the commands in their declaration order");
+    return r;
+}
+
+int g_exitCode = -1;
+
+}  // namespace
+
+const char* commandName(Command command) {
+    return row(command).name;
+}
+
+void runCommand(Command command, QWidget* parent) {
+    try {
+        row(command).handler(parent);
+    } catch (const Abandoned&) {
+        // The error handler has told the user; the screen has closed what it
+        // opened on its way out, and the main window carries on.
+    } catch (const ProgramEnd& end) {
+        g_exitCode = end.code();
+        QCoreApplication::exit(end.code());
+    }
+}
+
+int requestedExitCode() {
+    return g_exitCode;
+}
+
+CommandHandler TEST_setCommandHandler(Command command, CommandHandler handler) {
+    return std::exchange(row(command).handler, std::move(handler));
+}
+
+}  // namespace drav::shell

@@ -1,0 +1,28 @@
+#include "shell/Config.h"
+
+#include "util/IniFile.h"
+#include "util/Settings.h"
+
+#include <sys/stat.h>
+
+namespace drav::shell {
+
+bool mkCfg() {
+    struct stat st {};
+    if (::stat(profilePath(kConfigFile).c_str(), &st) == 0) return true;
+    const std::pair<const char*, double> defaults[] = {
+        {"CFG_DBUST", 0}, {"CFG_IVA", 20}, {"CFG_NFATT", 1}, {"CFG_SBUST", 0}, {"CFG_SFATT", 0},
+    };
+    for (const auto& [name, value] : defaults) {
+        declareSetting(name);
+        setSetting(name, value);
+    }
+    return saveIni("CFG_*", kConfigFile);
+}
+
+bool loadSettings() {
+    for (const std::string& key : getPvProfSection("Vars", kConfigFile)) declareSetting(key);
+    return restoreIni(kConfigFile);
+}
+
+}  // namespace drav::shell
