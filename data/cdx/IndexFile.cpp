@@ -100,12 +100,9 @@ IndexFile::IndexFile(File file, std::string tableName)
     : m_file(std::move(file)), m_tableName(std::move(tableName)) {}
 
 IndexFile::~IndexFile() noexcept(false) {
+    // Unwinding after a failure, the descriptor's close drops any lock left.
     if (m_readLocks + m_writeLocks > 0 && std::uncaught_exceptions() == 0)
         fatal(kFatalStillLocked, "zq_cdxIndexFree: index file still locked.");
-    if (m_fileLocked) {
-        // Unwinding after a failure: the descriptor's close drops the locks.
-        m_fileLocked = false;
-    }
 }
 
 // ---- Opening --------------------------------------------------------------------

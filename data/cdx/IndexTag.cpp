@@ -74,7 +74,10 @@ void IndexTag::setScopeBytes(std::optional<std::string> top, std::optional<std::
     m_bottom = std::move(bottom);
 }
 
-void IndexTag::clearScope() { m_top.reset(), m_bottom.reset(); }
+void IndexTag::clearScope() {
+    m_top.reset();
+    m_bottom.reset();
+}
 
 bool IndexTag::belowTop(const TreePos& pos) {
     return m_top && compareKeys(m_tree.keyAt(pos), bytes(*m_top), m_top->size()) < 0;
@@ -156,9 +159,20 @@ Status IndexTag::stepBack() {
         return Status::ok();
     }
     relocate();
+    // m_pos is the cursor's entry or, when that is gone, the one after it
+    // (none: it was past the last key).
     TreePos pos = m_pos;
-    bool ok = pos.valid() ? m_tree.prev(pos) : (pos = m_tree.last()).valid();
-    if (ok && aboveBottom(pos)) pos = scopeLast(), ok = pos.valid();
+    bool ok;
+    if (pos.valid()) {
+        ok = m_tree.prev(pos);
+    } else {
+        pos = m_tree.last();
+        ok = pos.valid();
+    }
+    if (ok && aboveBottom(pos)) {
+        pos = scopeLast();
+        ok = pos.valid();
+    }
     if (!ok || belowTop(pos)) {
         TreePos first = scopeFirst();
         if (first.valid())
