@@ -16,6 +16,7 @@
 
 #include <sqlite3.h>
 
+#include <unistd.h>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -23,7 +24,6 @@
 #include <fstream>
 #include <random>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 using namespace drav;
@@ -52,7 +52,9 @@ long currentKiB() {
         if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
     return 0;
 }
-void resetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
+void resetPeak() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
 
 // The runs table's fields, records made up from their number.
 struct Field {
@@ -60,8 +62,10 @@ struct Field {
     char type;
     int length, offset;
 };
-const Field kFields[] = {{"NUMERO", 'N', 3, 1},   {"DATA", 'D', 8, 4},
-                         {"ORA", 'C', 5, 12},     {"CLIENTE", 'C', 35, 17},
+const Field kFields[] = {{"NUMERO", 'N', 3, 1},
+                         {"DATA", 'D', 8, 4},
+                         {"ORA", 'C', 5, 12},
+                         {"CLIENTE", 'C', 35, 17},
                          {"SOSPESO", 'L', 1, 52}};
 constexpr int kRecordLength = 53;
 constexpr int kPerDay = 300;
@@ -173,7 +177,8 @@ int main(int argc, char** argv) {
     uint32_t records = 1000000;
     std::string dir = std::filesystem::temp_directory_path().string();
     for (int i = 1; i + 1 < argc; i += 2) {
-        if (!std::strcmp(argv[i], "--records")) records = static_cast<uint32_t>(std::stoul(argv[i + 1]));
+        if (!std::strcmp(argv[i], "--records"))
+            records = static_cast<uint32_t>(std::stoul(argv[i + 1]));
         if (!std::strcmp(argv[i], "--dir")) dir = argv[i + 1];
     }
     dir += "/bench_index." + std::to_string(::getpid());
@@ -246,7 +251,8 @@ int main(int argc, char** argv) {
         sql(db, t.sqlIndex);
         double theirs = since(start);
         row((std::string("build ") + t.file + " (s)").c_str(), mine, theirs, "");
-        std::printf("%-34s %12ld KiB above the process before it\n", "  peak memory of the build", peak);
+        std::printf("%-34s %12ld KiB above the process before it\n", "  peak memory of the build",
+                    peak);
         files.push_back(std::move(f));
     }
 
@@ -347,7 +353,8 @@ int main(int argc, char** argv) {
         }
         double theirs = since(start) / n * 1e6;
         sqlite3_finalize(ins);
-        row((std::string("insert, 3 tags, sync ") + sync + " (us)").c_str(), mineInsert, theirs, "");
+        row((std::string("insert, 3 tags, sync ") + sync + " (us)").c_str(), mineInsert, theirs,
+            "");
     }
 
     files.clear();

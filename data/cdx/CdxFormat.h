@@ -74,7 +74,9 @@ constexpr uint64_t kWriteLockLength = kLockPool + 1;
 
 // ---- Byte order -------------------------------------------------------------------
 
-inline uint16_t getLe16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+inline uint16_t getLe16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
 inline uint32_t getLe32(const uint8_t* p) {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
@@ -106,7 +108,9 @@ inline void putBe32(uint8_t* p, uint32_t v) {
 void encodeNumberKey(double value, uint8_t out[8]);
 double decodeNumberKey(const uint8_t in[8]);
 // The byte that fills the end of keys of a type: blank for text, zero else.
-inline uint8_t fillByte(char keyType) { return keyType == 'C' ? ' ' : 0; }
+inline uint8_t fillByte(char keyType) {
+    return keyType == 'C' ? ' ' : 0;
+}
 // The bit length of the key length: the width of the duplicate and trailing
 // counts in leaf entries.
 int countBits(int keyLength);

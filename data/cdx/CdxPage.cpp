@@ -26,7 +26,8 @@ int trailingOf(const uint8_t* key, int keyLength, uint8_t fill) {
 
 int CdxPage::minBytesPerEntry(int keyLength, uint32_t maxRecno) {
     int bpe = 3;
-    while (recordBitsOf(keyLength, bpe) < 32 && (uint64_t(maxRecno) >> recordBitsOf(keyLength, bpe)))
+    while (recordBitsOf(keyLength, bpe) < 32 &&
+           (uint64_t(maxRecno) >> recordBitsOf(keyLength, bpe)))
         ++bpe;
     return bpe;
 }
@@ -104,8 +105,7 @@ void CdxPage::clear() {
 
 // ---- Decoding ---------------------------------------------------------------------------
 
-const char* CdxPage::decode(const uint8_t* b, uint32_t offset, int kl, uint8_t fill,
-                            CdxPage& p) {
+const char* CdxPage::decode(const uint8_t* b, uint32_t offset, int kl, uint8_t fill, CdxPage& p) {
     p = CdxPage(kl, fill);
     p.offset = offset;
     uint16_t type = getLe16(b);
@@ -146,7 +146,7 @@ const char* CdxPage::decode(const uint8_t* b, uint32_t offset, int kl, uint8_t f
     p.bytesPerEntry = bpe;
     p.keys.resize(static_cast<size_t>(n) * kl);
     p.recs.resize(n);
-    int end = static_cast<int>(kPageSize);      // bottom of the stored parts so far
+    int end = static_cast<int>(kPageSize);  // bottom of the stored parts so far
     int entriesEnd = kLeafHeader + n * bpe;
     int used = 0;
     for (int i = 0; i < n; ++i) {

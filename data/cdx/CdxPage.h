@@ -97,8 +97,8 @@ public:
     bool root = false;
     uint32_t left = kNoPage;
     uint32_t right = kNoPage;
-    int bytesPerEntry = 3;  // leaf only; grows with the record numbers it holds
-    bool dirty = false;  // set by the file when the page is to be written
+    int bytesPerEntry = 3;      // leaf only; grows with the record numbers it holds
+    bool dirty = false;         // set by the file when the page is to be written
     std::vector<uint8_t> keys;  // count() x key length
     std::vector<uint32_t> recs;
     std::vector<uint32_t> children;  // interior only

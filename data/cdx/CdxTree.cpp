@@ -68,7 +68,9 @@ void CdxTree::flushHeader() {
     m_rootDirty = false;
 }
 
-CdxPage* CdxTree::load(uint32_t offset) { return m_file.page(offset, m_keyLength, m_fill); }
+CdxPage* CdxTree::load(uint32_t offset) {
+    return m_file.page(offset, m_keyLength, m_fill);
+}
 
 CdxPage* CdxTree::child(CdxPage* parent, int i) {
     uint32_t off = parent->children[i];
@@ -141,8 +143,8 @@ bool CdxTree::next(TreePos& pos) {
     // Keys only ever ascend to the right: a link that breaks the order (a
     // cycle among them) is damage, not a place to wander forever.
     if (!r->leaf || r->count() == 0 || r->left != p->offset ||
-        compareEntry(p->key(p->count() - 1), p->recs.back(), r->key(0), r->recs[0],
-                     m_keyLength) >= 0)
+        compareEntry(p->key(p->count() - 1), p->recs.back(), r->key(0), r->recs[0], m_keyLength) >=
+            0)
         m_file.fatal(kFatalIntegrity, "zq_cdxPageGetKeyVal: index corrupted.");
     pos = {r->offset, 0};
     return true;
@@ -157,8 +159,8 @@ bool CdxTree::prev(TreePos& pos) {
     if (p->left == kNoPage) return false;
     CdxPage* l = load(p->left);
     if (!l->leaf || l->count() == 0 || l->right != p->offset ||
-        compareEntry(l->key(l->count() - 1), l->recs.back(), p->key(0), p->recs[0],
-                     m_keyLength) >= 0)
+        compareEntry(l->key(l->count() - 1), l->recs.back(), p->key(0), p->recs[0], m_keyLength) >=
+            0)
         m_file.fatal(kFatalIntegrity, "zq_cdxPageGetKeyVal: index corrupted.");
     pos = {l->offset, l->count() - 1};
     return true;
@@ -361,7 +363,8 @@ void CdxTree::updateParents(Path& path, CdxPage* p) {
     }
 }
 
-// ---- Removal, merges and the root hand-over ------------------------------------------------------
+// ---- Removal, merges and the root hand-over
+// ------------------------------------------------------
 
 bool CdxTree::remove(const uint8_t* key, uint32_t rec) {
     SearchKey t{key, m_keyLength, true, rec, false};

@@ -48,7 +48,8 @@ uint32_t recOf(const std::string& entry) {
 
 class Checker {
 public:
-    Checker(const std::string& path, const RecordContext& fields) : m_path(path), m_fields(fields) {}
+    Checker(const std::string& path, const RecordContext& fields)
+        : m_path(path), m_fields(fields) {}
 
     std::vector<std::string> run(RecordScan* scan, const Expression* condition);
 
@@ -237,8 +238,7 @@ void Checker::checkContents(const std::string& tag, const TagHeader& h, const Ex
     for (size_t i = 0; i < extra.size() && i < kMaxExamples; ++i)
         problem(tag + ": chiave in più per il record " + std::to_string(recOf(extra[i])));
     if (extra.size() > kMaxExamples)
-        problem(tag + ": altre " + std::to_string(extra.size() - kMaxExamples) +
-                " chiavi in più");
+        problem(tag + ": altre " + std::to_string(extra.size() - kMaxExamples) + " chiavi in più");
 }
 
 // ---- Headers ---------------------------------------------------------------------------------
@@ -286,8 +286,8 @@ std::vector<std::string> Checker::run(RecordScan* scan, const Expression* condit
             problem(tag + ": intestazione non valida: " + why);
             continue;
         }
-        if (h.signature != 1 || (h.options & (kOptCompact | kOptCompound)) !=
-                                    (kOptCompact | kOptCompound))
+        if (h.signature != 1 ||
+            (h.options & (kOptCompact | kOptCompound)) != (kOptCompact | kOptCompound))
             problem(tag + ": opzioni o firma inattese");
         if (h.freeHead || h.counter) problem(tag + ": campi della directory non azzerati");
         Expression key, cond;

@@ -36,9 +36,9 @@
 #include "data/expr/ExprNode.h"
 #include "util/Error.h"
 
+#include <unistd.h>
 #include <algorithm>
 #include <random>
-#include <unistd.h>
 
 namespace drav::data {
 
@@ -76,8 +76,12 @@ Status keyLengthOf(const Expression& key, const RecordContext& record, const std
                    int* length) {
     switch (key.type()) {
         case 'N':
-        case 'D': *length = 8; return Status::ok();
-        case 'L': *length = 1; return Status::ok();
+        case 'D':
+            *length = 8;
+            return Status::ok();
+        case 'L':
+            *length = 1;
+            return Status::ok();
         case 'C': {
             std::string v;
             key.appendText(record, v);
@@ -192,8 +196,8 @@ Status IndexFile::loadDirectory(const RecordContext& fields) {
         for (uint32_t c : root->children)
             if (!validOffset(c, kPageSize, m_fileSize))
                 return corrupt(p, "page of tag " + name + " outside the file");
-        m_tags.push_back(std::make_unique<IndexTag>(*this, name, offset, h, std::move(key),
-                                                    std::move(cond)));
+        m_tags.push_back(
+            std::make_unique<IndexTag>(*this, name, offset, h, std::move(key), std::move(cond)));
     }
     return Status::ok();
 }
@@ -320,7 +324,8 @@ void IndexFile::releaseFileLock(bool exclusive) {
         fatal(kFatalUnlock, exclusive ? "zq_cdxIndexUnLockWrite: unlock error (*)"
                                       : "zq_cdxIndexUnLockRead: unlock error (*)");
     m_fileLocked = false;
-    Status s = exclusive ? m_file.unlock(kLockBase, kWriteLockLength) : m_file.unlock(m_readByte, 1);
+    Status s =
+        exclusive ? m_file.unlock(kLockBase, kWriteLockLength) : m_file.unlock(m_readByte, 1);
     if (!s)
         fatal(kFatalUnlock, exclusive ? "zq_cdxIndexUnLockWrite: unlock error."
                                       : "zq_cdxIndexUnLockRead: unlock error.");
@@ -452,8 +457,7 @@ CdxPage* IndexFile::tryPage(uint32_t offset, int keyLength, uint8_t fill, const 
     uint8_t buf[kPageSize];
     size_t got = 0;
     Status s = m_file.read(offset, buf, kPageSize, &got);
-    if (!s || got != kPageSize)
-        fatal(kFatalRead, "zq_cdxIndexPageRead: Read index page failed.");
+    if (!s || got != kPageSize) fatal(kFatalRead, "zq_cdxIndexPageRead: Read index page failed.");
     auto p = std::make_unique<CdxPage>(keyLength, fill);
     if (const char* bad = CdxPage::decode(buf, offset, keyLength, fill, *p)) {
         *why = bad;

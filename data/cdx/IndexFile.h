@@ -28,7 +28,7 @@ namespace drav::data {
 class IndexTag;
 
 struct IndexOpenOptions {
-    bool shared = true;     // as the table is open: shared or exclusive
+    bool shared = true;  // as the table is open: shared or exclusive
     bool readOnly = false;
     std::string tableName;  // named with the file in integrity messages
 };
@@ -168,7 +168,7 @@ private:
     int m_writeLocks = 0;
     bool m_fileLocked = false;  // the read byte or the write range is held
     uint64_t m_readByte = 0;
-    bool m_creating = false;    // the file is being built: it may still be empty
+    bool m_creating = false;  // the file is being built: it may still be empty
 
     uint32_t m_freeHead = 0;
     uint32_t m_counter = 0;

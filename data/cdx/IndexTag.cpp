@@ -19,7 +19,9 @@ int compareKeys(const uint8_t* a, const uint8_t* b, size_t n) {
     return n ? std::memcmp(a, b, n) : 0;
 }
 
-const uint8_t* bytes(const std::string& s) { return reinterpret_cast<const uint8_t*>(s.data()); }
+const uint8_t* bytes(const std::string& s) {
+    return reinterpret_cast<const uint8_t*>(s.data());
+}
 
 }  // namespace
 
@@ -88,8 +90,8 @@ bool IndexTag::aboveBottom(const TreePos& pos) {
 }
 
 TreePos IndexTag::scopeFirst() {
-    TreePos pos = m_top ? m_tree.find({bytes(*m_top), static_cast<int>(m_top->size())})
-                        : m_tree.first();
+    TreePos pos =
+        m_top ? m_tree.find({bytes(*m_top), static_cast<int>(m_top->size())}) : m_tree.first();
     if (pos.valid() && aboveBottom(pos)) return {};
     return pos;
 }
@@ -210,8 +212,12 @@ Status IndexTag::goBottom() {
     return Status::ok();
 }
 
-Status IndexTag::next() { return skip(1); }
-Status IndexTag::prev() { return skip(-1); }
+Status IndexTag::next() {
+    return skip(1);
+}
+Status IndexTag::prev() {
+    return skip(-1);
+}
 
 Status IndexTag::skip(long n, long* moved) {
     IndexFile::ReadLock lock(m_file);
@@ -304,8 +310,8 @@ Status IndexTag::keyPosition(uint64_t* position) {
         TreePos last = scopeLast();
         if (last.valid()) pos = m_tree.distance(first, last);
     } else {
-        int c = compareKeys(m_tree.keyAt(here), m_tree.keyAt(first),
-                            static_cast<size_t>(keyLength()));
+        int c =
+            compareKeys(m_tree.keyAt(here), m_tree.keyAt(first), static_cast<size_t>(keyLength()));
         if (c < 0 || (c == 0 && m_tree.recAt(here) < m_tree.recAt(first))) return Status::ok();
         if (aboveBottom(here) && exact) return Status::ok();
         pos = m_tree.distance(first, here) - (exact ? 0 : 1);
@@ -314,7 +320,8 @@ Status IndexTag::keyPosition(uint64_t* position) {
     return Status::ok();
 }
 
-// ---- Key upkeep ----------------------------------------------------------------------------------
+// ---- Key upkeep
+// ----------------------------------------------------------------------------------
 
 bool IndexTag::insertEntry(const uint8_t* key, uint32_t rec) {
     if (unique()) {
@@ -345,8 +352,9 @@ Status IndexTag::removeKey(std::string_view key, uint32_t rec) {
 Status IndexTag::beforeChange(const RecordContext& record, bool appended) {
     if (custom()) return Status::ok();
     if (m_hot)
-        m_file.fatal(kFatalIntegrity, appended ? "zq_cdxGoCold: multiple appending without GOCOLD."
-                                               : "zq_cdxGoHot: multiple marking buffer as hot.",
+        m_file.fatal(kFatalIntegrity,
+                     appended ? "zq_cdxGoCold: multiple appending without GOCOLD."
+                              : "zq_cdxGoHot: multiple marking buffer as hot.",
                      false);
     m_hot = true;
     m_appended = appended;

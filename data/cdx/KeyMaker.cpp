@@ -22,10 +22,18 @@ void KeyMaker::make(const RecordContext& record, uint8_t* out) const {
             if (m_ignoreCase) upperAscii(reinterpret_cast<char*>(out), kl);
             break;
         }
-        case 'N': encodeNumberKey(m_key.number(record), out); break;
-        case 'D': encodeNumberKey(m_key.date(record).julian(), out); break;
-        case 'L': out[0] = m_key.logical(record) ? 'T' : 'F'; break;
-        default: std::fill(out, out + kl, 0); break;
+        case 'N':
+            encodeNumberKey(m_key.number(record), out);
+            break;
+        case 'D':
+            encodeNumberKey(m_key.date(record).julian(), out);
+            break;
+        case 'L':
+            out[0] = m_key.logical(record) ? 'T' : 'F';
+            break;
+        default:
+            std::fill(out, out + kl, 0);
+            break;
     }
 }
 
@@ -58,7 +66,8 @@ bool KeyMaker::encodeValue(const Value& value, std::string& out) const {
             out.assign(1, *b ? 'T' : 'F');
             return true;
         }
-        default: return false;
+        default:
+            return false;
     }
     out.assign(reinterpret_cast<const char*>(buf), 8);
     return true;

@@ -7,12 +7,12 @@
 #include "util/Error.h"
 #include "util/Paths.h"
 
+#include <unistd.h>
 #include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstring>
 #include <queue>
-#include <unistd.h>
 
 namespace drav::data::cdx {
 
@@ -113,7 +113,8 @@ void KeySorter::spillRun() {
     m_items.clear();
 }
 
-// ---- Merging -------------------------------------------------------------------------------------
+// ---- Merging
+// -------------------------------------------------------------------------------------
 
 void KeySorter::finish(const std::function<void(const uint8_t*, uint32_t)>& emit) {
     sortRun();
@@ -133,7 +134,7 @@ void KeySorter::merge(const std::function<void(const uint8_t*, uint32_t)>& emit)
         const Run* run = nullptr;  // null: the run in memory
         uint64_t next = 0;         // next pair of the run to read
         std::vector<uint8_t> buf;
-        size_t pos = 0, len = 0;   // pairs in buf
+        size_t pos = 0, len = 0;  // pairs in buf
         size_t memIndex = 0;
         const uint8_t* current = nullptr;
     };
@@ -151,8 +152,8 @@ void KeySorter::merge(const std::function<void(const uint8_t*, uint32_t)>& emit)
             uint64_t take = std::min<uint64_t>(perRun, c.run->count - c.next);
             c.buf.resize(take * m_pairSize);
             size_t got = 0;
-            Status s = m_temp.read(c.run->offset + c.next * m_pairSize, c.buf.data(),
-                                   c.buf.size(), &got);
+            Status s =
+                m_temp.read(c.run->offset + c.next * m_pairSize, c.buf.data(), c.buf.size(), &got);
             if (!s || got != c.buf.size())
                 fatalError(kFatalSortRead, "zq_cdxSortGetPageKey: Read error from temporary file.");
             c.next += take;

@@ -7,8 +7,7 @@
 
 namespace drav::data::cdx {
 
-TagBuilder::TagBuilder(IndexFile& file, int keyLength, uint8_t fill, uint32_t maxRecno,
-                       bool unique)
+TagBuilder::TagBuilder(IndexFile& file, int keyLength, uint8_t fill, uint32_t maxRecno, bool unique)
     : m_file(file),
       m_keyLength(keyLength),
       m_fill(fill),
@@ -47,9 +46,8 @@ void TagBuilder::addTo(size_t level, const uint8_t* key, uint32_t rec, uint32_t 
     bool full;
     int cost = 0;
     if (p.leaf) {
-        cost = p.bytesPerEntry +
-               CdxPage::storedLength(p.count() ? p.key(p.count() - 1) : nullptr, key,
-                                     m_keyLength, m_fill);
+        cost = p.bytesPerEntry + CdxPage::storedLength(p.count() ? p.key(p.count() - 1) : nullptr,
+                                                       key, m_keyLength, m_fill);
         full = p.count() > 0 && lv->used + cost > kKeyArea;
     } else {
         full = p.count() >= CdxPage::maxInteriorEntries(m_keyLength);
@@ -68,7 +66,8 @@ void TagBuilder::addTo(size_t level, const uint8_t* key, uint32_t rec, uint32_t 
         addTo(level + 1, lastKey.data(), lastRec, closed);
         lv = &m_levels[level];
         if (lv->page.leaf)
-            cost = lv->page.bytesPerEntry + CdxPage::storedLength(nullptr, key, m_keyLength, m_fill);
+            cost =
+                lv->page.bytesPerEntry + CdxPage::storedLength(nullptr, key, m_keyLength, m_fill);
     }
     lv->page.insert(lv->page.count(), key, rec, child);
     lv->used += cost;

@@ -18,9 +18,15 @@ namespace drav::data {
 // ---- Defaults: a node answers only for its own type -------------------------
 
 void ExprNode::appendText(const RecordContext&, std::string&) const {}
-double ExprNode::number(const RecordContext&) const { return 0.0; }
-int32_t ExprNode::julian(const RecordContext&) const { return 0; }
-bool ExprNode::logical(const RecordContext&) const { return false; }
+double ExprNode::number(const RecordContext&) const {
+    return 0.0;
+}
+int32_t ExprNode::julian(const RecordContext&) const {
+    return 0;
+}
+bool ExprNode::logical(const RecordContext&) const {
+    return false;
+}
 
 // ---- Shared helpers ---------------------------------------------------------
 
@@ -62,8 +68,8 @@ void appendStr(double value, int length, int decimals, std::string& out) {
         auto units = static_cast<uint64_t>(std::floor(scaled + 0.5 + scaled * 1e-15));
         bool negative = value < 0 && units != 0;
         char digits[32];
-        int nd = std::snprintf(digits, sizeof digits, "%llu",
-                               static_cast<unsigned long long>(units));
+        int nd =
+            std::snprintf(digits, sizeof digits, "%llu", static_cast<unsigned long long>(units));
         if (negative) buf[n++] = '-';
         if (decimals == 0) {
             std::memcpy(buf + n, digits, static_cast<size_t>(nd));
@@ -110,13 +116,19 @@ int compareText(std::string_view left, std::string_view right) {
 
 namespace {
 
-bool isBlankChar(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool isBlankChar(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // The julian day of a D field as stored ("YYYYMMDD"; anything else, blanks
 // included, is the empty date).
-int32_t julianOfField(std::string_view bytes) { return Date::fromDtos(bytes).julian(); }
+int32_t julianOfField(std::string_view bytes) {
+    return Date::fromDtos(bytes).julian();
+}
 
 // True when the stored bytes are a real date, so DTOS gives them unchanged.
 bool isValidDtos(std::string_view b) {
@@ -306,9 +318,12 @@ public:
                     if (!isBlankChar(c)) return false;
                 return true;
             }
-            case 'N': return m_child->number(r) == 0.0;
-            case 'D': return m_child->julian(r) <= 0;
-            default: return !m_child->logical(r);
+            case 'N':
+                return m_child->number(r) == 0.0;
+            case 'D':
+                return m_child->julian(r) <= 0;
+            default:
+                return !m_child->logical(r);
         }
     }
 
@@ -421,12 +436,18 @@ private:
 bool holds(CompareOp op, int c) {
     switch (op) {
         case CompareOp::Equal:
-        case CompareOp::ExactEqual: return c == 0;
-        case CompareOp::NotEqual: return c != 0;
-        case CompareOp::Less: return c < 0;
-        case CompareOp::LessEqual: return c <= 0;
-        case CompareOp::Greater: return c > 0;
-        case CompareOp::GreaterEqual: return c >= 0;
+        case CompareOp::ExactEqual:
+            return c == 0;
+        case CompareOp::NotEqual:
+            return c != 0;
+        case CompareOp::Less:
+            return c < 0;
+        case CompareOp::LessEqual:
+            return c <= 0;
+        case CompareOp::Greater:
+            return c > 0;
+        case CompareOp::GreaterEqual:
+            return c >= 0;
     }
     return false;
 }
@@ -453,9 +474,15 @@ public:
                     c = compareText(a, b);
                 break;
             }
-            case 'N': c = threeWay(m_a->number(r), m_b->number(r)); break;
-            case 'D': c = threeWay(m_a->julian(r), m_b->julian(r)); break;
-            default: c = threeWay(m_a->logical(r), m_b->logical(r)); break;
+            case 'N':
+                c = threeWay(m_a->number(r), m_b->number(r));
+                break;
+            case 'D':
+                c = threeWay(m_a->julian(r), m_b->julian(r));
+                break;
+            default:
+                c = threeWay(m_a->logical(r), m_b->logical(r));
+                break;
         }
         return holds(m_op, c);
     }
@@ -486,22 +513,37 @@ private:
 
 NodePtr makeField(const RecordContext& fields, int index) {
     switch (fields.fieldType(index)) {
-        case 'C': return std::make_unique<TextField>(index, fields.fieldLength(index));
-        case 'M': return std::make_unique<MemoField>(index);
-        case 'N': return std::make_unique<NumberField>(index);
-        case 'D': return std::make_unique<DateField>(index);
-        case 'L': return std::make_unique<LogicalField>(index);
-        default: return nullptr;
+        case 'C':
+            return std::make_unique<TextField>(index, fields.fieldLength(index));
+        case 'M':
+            return std::make_unique<MemoField>(index);
+        case 'N':
+            return std::make_unique<NumberField>(index);
+        case 'D':
+            return std::make_unique<DateField>(index);
+        case 'L':
+            return std::make_unique<LogicalField>(index);
+        default:
+            return nullptr;
     }
 }
 
-NodePtr makeTextLiteral(std::string text) { return std::make_unique<TextLiteral>(std::move(text)); }
-NodePtr makeNumberLiteral(double value) { return std::make_unique<NumberLiteral>(value); }
-NodePtr makeLogicalLiteral(bool value) { return std::make_unique<LogicalLiteral>(value); }
-NodePtr makeUpper(NodePtr text) { return std::make_unique<Upper>(std::move(text)); }
+NodePtr makeTextLiteral(std::string text) {
+    return std::make_unique<TextLiteral>(std::move(text));
+}
+NodePtr makeNumberLiteral(double value) {
+    return std::make_unique<NumberLiteral>(value);
+}
+NodePtr makeLogicalLiteral(bool value) {
+    return std::make_unique<LogicalLiteral>(value);
+}
+NodePtr makeUpper(NodePtr text) {
+    return std::make_unique<Upper>(std::move(text));
+}
 
 NodePtr makeDtos(NodePtr date) {
-    if (auto* f = dynamic_cast<DateField*>(date.get())) return std::make_unique<DtosField>(f->index());
+    if (auto* f = dynamic_cast<DateField*>(date.get()))
+        return std::make_unique<DtosField>(f->index());
     return std::make_unique<Dtos>(std::move(date));
 }
 
@@ -509,22 +551,32 @@ NodePtr makeStr(NodePtr number, int length, int decimals) {
     return std::make_unique<Str>(std::move(number), length, decimals);
 }
 
-NodePtr makeEmpty(NodePtr value) { return std::make_unique<Empty>(std::move(value)); }
+NodePtr makeEmpty(NodePtr value) {
+    return std::make_unique<Empty>(std::move(value));
+}
 
 NodePtr makeIf(NodePtr condition, NodePtr whenTrue, NodePtr whenFalse) {
     return std::make_unique<If>(std::move(condition), std::move(whenTrue), std::move(whenFalse));
 }
 
-NodePtr makeDeleted() { return std::make_unique<Deleted>(); }
-NodePtr makeRecno() { return std::make_unique<Recno>(); }
+NodePtr makeDeleted() {
+    return std::make_unique<Deleted>();
+}
+NodePtr makeRecno() {
+    return std::make_unique<Recno>();
+}
 NodePtr makeConcat(NodePtr left, NodePtr right) {
     return std::make_unique<Concat>(std::move(left), std::move(right));
 }
 NodePtr makeArithmetic(char op, NodePtr left, NodePtr right) {
     return std::make_unique<Arithmetic>(op, std::move(left), std::move(right));
 }
-NodePtr makeNegate(NodePtr number) { return std::make_unique<Negate>(std::move(number)); }
-NodePtr makeNot(NodePtr logical) { return std::make_unique<Not>(std::move(logical)); }
+NodePtr makeNegate(NodePtr number) {
+    return std::make_unique<Negate>(std::move(number));
+}
+NodePtr makeNot(NodePtr logical) {
+    return std::make_unique<Not>(std::move(logical));
+}
 NodePtr makeAndOr(bool isAnd, NodePtr left, NodePtr right) {
     return std::make_unique<AndOr>(isAnd, std::move(left), std::move(right));
 }

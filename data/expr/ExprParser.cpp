@@ -16,18 +16,29 @@ namespace {
 constexpr int kSyntaxError = 7;  // generic codes of the error handler
 constexpr int kTypeError = 33;
 
-std::string upper(std::string_view s) { return upperAscii(s); }
+std::string upper(std::string_view s) {
+    return upperAscii(s);
+}
 
-bool identStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
-bool identChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+bool identStart(char c) {
+    return std::isalpha(static_cast<unsigned char>(c)) || c == '_';
+}
+bool identChar(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+}
 
 const char* typeName(char t) {
     switch (t) {
-        case 'C': return "text";
-        case 'N': return "number";
-        case 'D': return "date";
-        case 'L': return "logical";
-        default: return "nothing";
+        case 'C':
+            return "text";
+        case 'N':
+            return "number";
+        case 'D':
+            return "date";
+        case 'L':
+            return "logical";
+        default:
+            return "nothing";
     }
 }
 
@@ -64,8 +75,7 @@ void ExprParser::advance() {
         if (m_pos < m_text.size() && m_text[m_pos] == '.' &&
             std::isdigit(static_cast<unsigned char>(next(1)))) {
             ++m_pos;
-            while (m_pos < m_text.size() &&
-                   std::isdigit(static_cast<unsigned char>(m_text[m_pos])))
+            while (m_pos < m_text.size() && std::isdigit(static_cast<unsigned char>(m_text[m_pos])))
                 ++m_pos;
         }
         m_tokText = m_text.substr(b, m_pos - b);
@@ -91,11 +101,16 @@ void ExprParser::advance() {
         if (end != std::string_view::npos) {
             std::string w = upper(m_text.substr(m_pos + 1, end - m_pos - 1));
             Tok t = Tok::Bad;
-            if (w == "T" || w == "Y") t = Tok::True;
-            else if (w == "F" || w == "N") t = Tok::False;
-            else if (w == "AND") t = Tok::And;
-            else if (w == "OR") t = Tok::Or;
-            else if (w == "NOT") t = Tok::Not;
+            if (w == "T" || w == "Y")
+                t = Tok::True;
+            else if (w == "F" || w == "N")
+                t = Tok::False;
+            else if (w == "AND")
+                t = Tok::And;
+            else if (w == "OR")
+                t = Tok::Or;
+            else if (w == "NOT")
+                t = Tok::Not;
             if (t != Tok::Bad) {
                 m_pos = end + 1;
                 m_tok = t;
@@ -111,10 +126,10 @@ void ExprParser::advance() {
         Tok tok;
     };
     static constexpr Op kOps[] = {
-        {"==", Tok::ExactEq}, {"!=", Tok::NotEq}, {"<>", Tok::NotEq}, {"<=", Tok::LessEq},
+        {"==", Tok::ExactEq},   {"!=", Tok::NotEq}, {"<>", Tok::NotEq}, {"<=", Tok::LessEq},
         {">=", Tok::GreaterEq}, {"->", Tok::Arrow}, {"(", Tok::LParen}, {")", Tok::RParen},
-        {",", Tok::Comma}, {"+", Tok::Plus}, {"-", Tok::Minus}, {"!", Tok::Not},
-        {"$", Tok::Dollar}, {"=", Tok::Eq}, {"#", Tok::NotEq}, {"<", Tok::Less},
+        {",", Tok::Comma},      {"+", Tok::Plus},   {"-", Tok::Minus},  {"!", Tok::Not},
+        {"$", Tok::Dollar},     {"=", Tok::Eq},     {"#", Tok::NotEq},  {"<", Tok::Less},
         {">", Tok::Greater},
     };
     for (const Op& op : kOps) {
@@ -144,8 +159,8 @@ bool ExprParser::expect(Tok t, const char* what) {
 NodePtr ExprParser::fail(int genCode, const std::string& what) {
     if (m_error) {
         std::string msg = what + " at position " + std::to_string(m_tokPos + 1);
-        if (m_tok == Tok::Bad && !m_tokText.empty()) msg = m_tokText + " at position " +
-                                                           std::to_string(m_tokPos + 1);
+        if (m_tok == Tok::Bad && !m_tokText.empty())
+            msg = m_tokText + " at position " + std::to_string(m_tokPos + 1);
         m_error = Status::invalid(std::string(m_text), msg).withCodes(genCode, 0);
     }
     return nullptr;
@@ -207,15 +222,32 @@ NodePtr ExprParser::parseComparison() {
         Tok t = m_tok;
         CompareOp op;
         switch (t) {
-            case Tok::Eq: op = CompareOp::Equal; break;
-            case Tok::ExactEq: op = CompareOp::ExactEqual; break;
-            case Tok::NotEq: op = CompareOp::NotEqual; break;
-            case Tok::Less: op = CompareOp::Less; break;
-            case Tok::LessEq: op = CompareOp::LessEqual; break;
-            case Tok::Greater: op = CompareOp::Greater; break;
-            case Tok::GreaterEq: op = CompareOp::GreaterEqual; break;
-            case Tok::Dollar: op = CompareOp::Equal; break;
-            default: return left;
+            case Tok::Eq:
+                op = CompareOp::Equal;
+                break;
+            case Tok::ExactEq:
+                op = CompareOp::ExactEqual;
+                break;
+            case Tok::NotEq:
+                op = CompareOp::NotEqual;
+                break;
+            case Tok::Less:
+                op = CompareOp::Less;
+                break;
+            case Tok::LessEq:
+                op = CompareOp::LessEqual;
+                break;
+            case Tok::Greater:
+                op = CompareOp::Greater;
+                break;
+            case Tok::GreaterEq:
+                op = CompareOp::GreaterEqual;
+                break;
+            case Tok::Dollar:
+                op = CompareOp::Equal;
+                break;
+            default:
+                return left;
         }
         advance();
         NodePtr right = parseAdditive();
@@ -246,8 +278,7 @@ NodePtr ExprParser::parseAdditive() {
             left = makeArithmetic(op, std::move(left), std::move(right));
         else
             return fail(kTypeError, std::string("cannot apply ") + op + " to " +
-                                        typeName(left->type()) + " and " +
-                                        typeName(right->type()));
+                                        typeName(left->type()) + " and " + typeName(right->type()));
     }
     return left;
 }
@@ -277,8 +308,12 @@ NodePtr ExprParser::parsePrimary() {
             advance();
             return makeNumberLiteral(v);
         }
-        case Tok::True: advance(); return makeLogicalLiteral(true);
-        case Tok::False: advance(); return makeLogicalLiteral(false);
+        case Tok::True:
+            advance();
+            return makeLogicalLiteral(true);
+        case Tok::False:
+            advance();
+            return makeLogicalLiteral(false);
         case Tok::LParen: {
             advance();
             NodePtr inner = parseOr();
@@ -302,8 +337,10 @@ NodePtr ExprParser::parsePrimary() {
             }
             return parseField(name);
         }
-        case Tok::End: return fail(kSyntaxError, "unexpected end of the expression");
-        default: return fail(kSyntaxError, "unexpected text");
+        case Tok::End:
+            return fail(kSyntaxError, "unexpected end of the expression");
+        default:
+            return fail(kSyntaxError, "unexpected text");
     }
 }
 
@@ -366,8 +403,7 @@ NodePtr ExprParser::parseFunction(const std::string& name) {
         NodePtr b = argument();
         if (!b || !close()) return nullptr;
         if (c->type() != 'L') return fail(kTypeError, "IF needs a logical condition");
-        if (a->type() != b->type())
-            return fail(kTypeError, "IF needs two values of the same type");
+        if (a->type() != b->type()) return fail(kTypeError, "IF needs two values of the same type");
         return makeIf(std::move(c), std::move(a), std::move(b));
     }
     return fail(kTypeError, "unknown function " + name);

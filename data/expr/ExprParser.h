@@ -21,8 +21,29 @@ public:
 
 private:
     enum class Tok {
-        End, Ident, Number, String, LParen, RParen, Comma, Plus, Minus, Not, And, Or,
-        True, False, Arrow, Dollar, Eq, ExactEq, NotEq, Less, LessEq, Greater, GreaterEq,
+        End,
+        Ident,
+        Number,
+        String,
+        LParen,
+        RParen,
+        Comma,
+        Plus,
+        Minus,
+        Not,
+        And,
+        Or,
+        True,
+        False,
+        Arrow,
+        Dollar,
+        Eq,
+        ExactEq,
+        NotEq,
+        Less,
+        LessEq,
+        Greater,
+        GreaterEq,
         Bad
     };
 

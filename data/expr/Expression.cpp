@@ -15,9 +15,13 @@ Status Expression::compile(std::string_view text, const RecordContext& fields, E
     return Status::ok();
 }
 
-char Expression::type() const { return m_root ? m_root->type() : 'U'; }
+char Expression::type() const {
+    return m_root ? m_root->type() : 'U';
+}
 
-int Expression::fixedLength() const { return m_root ? m_root->fixedLength() : -1; }
+int Expression::fixedLength() const {
+    return m_root ? m_root->fixedLength() : -1;
+}
 
 Value Expression::evaluate(const RecordContext& record) const {
     if (!m_root) return {};
@@ -27,10 +31,14 @@ Value Expression::evaluate(const RecordContext& record) const {
             m_root->appendText(record, s);
             return s;
         }
-        case 'N': return m_root->number(record);
-        case 'D': return Date::fromJulian(m_root->julian(record));
-        case 'L': return m_root->logical(record);
-        default: return {};
+        case 'N':
+            return m_root->number(record);
+        case 'D':
+            return Date::fromJulian(m_root->julian(record));
+        case 'L':
+            return m_root->logical(record);
+        default:
+            return {};
     }
 }
 

@@ -27,7 +27,8 @@ struct FatalError : std::runtime_error {
 class ThrowOnFatal {
 public:
     ThrowOnFatal() {
-        m_previous = setFatalHandler([](unsigned n, const std::string& t) { throw FatalError(n, t); });
+        m_previous =
+            setFatalHandler([](unsigned n, const std::string& t) { throw FatalError(n, t); });
     }
     ~ThrowOnFatal() { setFatalHandler(m_previous); }
 
@@ -66,9 +67,8 @@ inline const TagText kCorse{"CORSE.NTX", "DTOS( data ) + STR( numero, 3 )",
                             "!EMPTY( numero ) .AND. !DELETED()"};
 inline const TagText kFuture{"FUTURE.NTX", "DTOS( data ) + ora",
                              "EMPTY( numero ) .AND. !DELETED()"};
-inline const TagText kSospesi{"SOSPESI.NTX",
-                              "IF( sospeso, \"S\", \" \" ) + DTOS( data ) + STR( numero, 3 )",
-                              "!DELETED()"};
+inline const TagText kSospesi{
+    "SOSPESI.NTX", "IF( sospeso, \"S\", \" \" ) + DTOS( data ) + STR( numero, 3 )", "!DELETED()"};
 
 inline std::unique_ptr<data::IndexFile> buildTag(const std::string& path, data::RecordScan& scan,
                                                  const std::string& key,

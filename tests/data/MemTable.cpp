@@ -71,7 +71,9 @@ void MemTable::setNumber(const std::string& field, double value) {
     store(i, s);
 }
 
-void MemTable::setDate(const std::string& field, Date value) { store(must(field), value.dtos()); }
+void MemTable::setDate(const std::string& field, Date value) {
+    store(must(field), value.dtos());
+}
 
 void MemTable::setLogical(const std::string& field, bool value) {
     store(must(field), value ? "T" : "F");
@@ -83,7 +85,9 @@ void MemTable::setMemo(const std::string& field, const std::string& text) {
     m_memos[{m_current, i}] = text;
 }
 
-void MemTable::setDeleted(bool deleted) { touch()[0] = deleted ? '*' : ' '; }
+void MemTable::setDeleted(bool deleted) {
+    touch()[0] = deleted ? '*' : ' ';
+}
 
 data::Status MemTable::commit() {
     if (!m_hot) return data::Status::ok();
@@ -114,18 +118,22 @@ std::string_view MemTable::fieldBytes(int index) const {
 Value MemTable::fieldValue(int index) const {
     std::string_view b = fieldBytes(index);
     switch (m_fields[index].type) {
-        case 'C': return std::string(b);
+        case 'C':
+            return std::string(b);
         case 'N': {
             std::string s(b);
             return s.find_first_not_of(' ') == std::string::npos ? 0.0 : std::stod(s);
         }
-        case 'D': return Date::fromDtos(b);
-        case 'L': return !b.empty() && (b[0] == 'T' || b[0] == 't' || b[0] == 'Y' || b[0] == 'y');
+        case 'D':
+            return Date::fromDtos(b);
+        case 'L':
+            return !b.empty() && (b[0] == 'T' || b[0] == 't' || b[0] == 'Y' || b[0] == 'y');
         case 'M': {
             auto it = m_memos.find({m_current, index});
             return it == m_memos.end() ? std::string() : it->second;
         }
-        default: return {};
+        default:
+            return {};
     }
 }
 

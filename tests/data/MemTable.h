@@ -57,8 +57,8 @@ public:
 
     // RecordScan
     const data::RecordContext& currentRecord() override { return *this; }
-    data::Status forEach(const std::function<data::Status(const data::RecordContext&)>& visit)
-        override;
+    data::Status forEach(
+        const std::function<data::Status(const data::RecordContext&)>& visit) override;
     uint32_t maxRecno() override { return count(); }
 
 private:

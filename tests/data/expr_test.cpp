@@ -26,7 +26,9 @@ protected:
         m_t.setNumber("NUMERO", 7);
         m_t.setDate("DATA", Date::fromYmd(2024, 3, 5));
         m_t.setText("ORA", "09:30");
-        m_t.setText("CLIENTE", "Rossi \xE0" "b");
+        m_t.setText("CLIENTE",
+                    "Rossi \xE0"
+                    "b");
         m_t.setNumber("IMPORTO", -12.5);
         m_t.setLogical("SOSPESO", true);
         m_t.setMemo("NOTE", "fragile, citofono rotto");
@@ -49,8 +51,10 @@ TEST_F(ExprTest, KeysOfTheSchemaAndTheirForms) {
         Value expected;
     };
     const Case cases[] = {
-        {"UPPER( FIELD -> cliente )", std::string("ROSSI \xE0" "B    ")},
-        {"field->CLIENTE", std::string("Rossi \xE0" "b    ")},
+        {"UPPER( FIELD -> cliente )", std::string("ROSSI \xE0"
+                                                  "B    ")},
+        {"field->CLIENTE", std::string("Rossi \xE0"
+                                       "b    ")},
         {"DTOS( FIELD -> data ) + STR( FIELD -> numero, 3 )", std::string("20240305  7")},
         {"DTOS( FIELD -> data ) + FIELD -> ora", std::string("2024030509:30")},
         {"IF( FIELD -> sospeso, \"S\", \" \" ) + DTOS( FIELD -> data ) + STR( FIELD -> numero, 3 )",
@@ -62,8 +66,8 @@ TEST_F(ExprTest, KeysOfTheSchemaAndTheirForms) {
         {"EMPTY( FIELD -> numero ) .AND. !DELETED()", false},
         {"RECNO()", 1.0},
         {"STR( importo, 7, 2 )", std::string(" -12.50")},
-        {"STR( importo, 3 )", std::string("-13")},     // half away from zero
-        {"STR( importo, 2 )", std::string("**")},      // does not fit
+        {"STR( importo, 3 )", std::string("-13")},  // half away from zero
+        {"STR( importo, 2 )", std::string("**")},   // does not fit
         {"STR( numero )", std::string("         7")},
         {"numero + 1 - 3", 5.0},
         {"-numero", -7.0},
@@ -78,14 +82,16 @@ TEST_F(ExprTest, ComparisonsAndSubstringForViewConditions) {
         bool expected;
     };
     const Case cases[] = {
-        {"cliente = 'Rossi'", true},   // compared over the right text's length
+        {"cliente = 'Rossi'", true},  // compared over the right text's length
         {"cliente = ''", true},
         {"cliente == 'Rossi'", false},  // exact: trailing blanks count
-        {"cliente == 'Rossi \xE0" "b    '", true},
+        {"cliente == 'Rossi \xE0"
+         "b    '",
+         true},
         {"cliente != 'Verdi'", true},
         {"cliente <> 'Rossi'", false},
         {"cliente # 'Ro'", false},
-        {"'Rossi' < cliente", true},   // shorter and equal as far as it goes: smaller
+        {"'Rossi' < cliente", true},  // shorter and equal as far as it goes: smaller
         {"cliente >= 'Rossi'", true},
         {"cliente > 'Rossi'", false},
         {"cliente <= 'Rossi'", true},
@@ -191,10 +197,10 @@ TEST(ExprHelpers, StrRoundsAndFills) {
         const char* expected;
     };
     const Case cases[] = {
-        {0, 3, 0, "  0"},         {2.5, 1, 0, "3"},        {-2.5, 2, 0, "-3"},
-        {2.675, 5, 2, " 2.68"},   {0.05, 4, 1, " 0.1"},    {-0.004, 5, 2, " 0.00"},
+        {0, 3, 0, "  0"},          {2.5, 1, 0, "3"},       {-2.5, 2, 0, "-3"},
+        {2.675, 5, 2, " 2.68"},    {0.05, 4, 1, " 0.1"},   {-0.004, 5, 2, " 0.00"},
         {999.995, 6, 2, "******"}, {1234, 3, 0, "***"},    {0.5, 4, 3, "****"},
-        {12.5, 6, 3, "12.500"},   {-0.25, 5, 1, " -0.3"},  {1e300, 5, 0, "*****"},
+        {12.5, 6, 3, "12.500"},    {-0.25, 5, 1, " -0.3"}, {1e300, 5, 0, "*****"},
     };
     for (const Case& c : cases) {
         std::string out;

@@ -100,8 +100,8 @@ TEST_F(TagBuild, SpilledRunsGiveTheSameFileAsOneRun) {
 TEST_F(TagBuild, ConditionsViewsAndUniqueKeys) {
     struct Case {
         const char* key;
-        const char* stored;        // condition text kept in the header
-        const char* evaluated;     // the view's own condition, or null
+        const char* stored;     // condition text kept in the header
+        const char* evaluated;  // the view's own condition, or null
         bool unique;
     };
     const Case cases[] = {
@@ -144,9 +144,9 @@ TEST_F(TagBuild, RefusedKeysAndConditionsCarryTheirCodes) {
     // "cliente" and a condition of 504 characters: 511 in all, one too many.
     const std::string longText(492, 'x');
     const Case cases[] = {
-        {"UPPER( cliente", "", 33, 1026},                 // no usable value
-        {"note", "!DELETED()", 34, 1026},                 // empty text: length 0
-        {"lungo + lungo", "!DELETED()", 34, 1026},        // 400 bytes
+        {"UPPER( cliente", "", 33, 1026},           // no usable value
+        {"note", "!DELETED()", 34, 1026},           // empty text: length 0
+        {"lungo + lungo", "!DELETED()", 34, 1026},  // 400 bytes
         {"cliente", "'" + longText + "' $ cliente", 34, 1054},
         {"cliente", "cliente", 33, 1053},
         {"cliente", "DELETED(", 33, 1053},

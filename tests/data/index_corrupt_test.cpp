@@ -18,8 +18,12 @@ namespace {
 using namespace cdx;
 using test::MemTable;
 
-void put16(std::string& b, size_t at, uint16_t v) { putLe16(reinterpret_cast<uint8_t*>(&b[at]), v); }
-void put32(std::string& b, size_t at, uint32_t v) { putLe32(reinterpret_cast<uint8_t*>(&b[at]), v); }
+void put16(std::string& b, size_t at, uint16_t v) {
+    putLe16(reinterpret_cast<uint8_t*>(&b[at]), v);
+}
+void put32(std::string& b, size_t at, uint32_t v) {
+    putLe32(reinterpret_cast<uint8_t*>(&b[at]), v);
+}
 uint32_t get32(const std::string& b, size_t at) {
     return getLe32(reinterpret_cast<const uint8_t*>(&b[at]));
 }
@@ -51,9 +55,9 @@ protected:
 
     CdxPage pageAt(const std::string& bytes, uint32_t offset) {
         CdxPage p(35, ' ');
-        EXPECT_EQ(CdxPage::decode(reinterpret_cast<const uint8_t*>(&bytes[offset]), offset, 35,
-                                  ' ', p),
-                  nullptr);
+        EXPECT_EQ(
+            CdxPage::decode(reinterpret_cast<const uint8_t*>(&bytes[offset]), offset, 35, ' ', p),
+            nullptr);
         return p;
     }
     // The first and second leaves, found down the left edge.
@@ -82,8 +86,7 @@ TEST_F(Damaged, HeadersThatCannotBeLoadedAreACorruptFile) {
         {"directory root 0", [](std::string& b) { put32(b, 0, 0); }},
         {"directory root not on a page", [](std::string& b) { put32(b, 0, 1030); }},
         {"directory root outside", [&](std::string& b) { put32(b, 0, size); }},
-        {"tag header not on a page",
-         [](std::string& b) { put32(b, 1024 + 24, 1537 | 3 << 20); }},
+        {"tag header not on a page", [](std::string& b) { put32(b, 1024 + 24, 1537 | 3 << 20); }},
         {"tag root 0", [](std::string& b) { put32(b, 1536, 0); }},
         {"tag root not on a page", [](std::string& b) { put32(b, 1536, 2561); }},
         {"tag root outside", [&](std::string& b) { put32(b, 1536, size); }},
@@ -93,12 +96,15 @@ TEST_F(Damaged, HeadersThatCannotBeLoadedAreACorruptFile) {
         {"text past the area", [](std::string& b) { put16(b, 1536 + 508, 505); }},
         {"text without its zero", [](std::string& b) { b[1536 + 512 + 16] = 'x'; }},
         {"key of unknown field", [](std::string& b) { b.replace(1536 + 519, 7, "nominat"); }},
-        {"number key of 35 bytes", [](std::string& b) { b.replace(1536 + 512, 17, "RECNO()\0        ", 17); }},
-        {"condition not logical", [](std::string& b) { b.replace(1536 + 529, 10, "cliente\0\0\0", 10); }},
+        {"number key of 35 bytes",
+         [](std::string& b) { b.replace(1536 + 512, 17, "RECNO()\0        ", 17); }},
+        {"condition not logical",
+         [](std::string& b) { b.replace(1536 + 529, 10, "cliente\0\0\0", 10); }},
         {"root page marked as a plain page", [&](std::string& b) { b[m_root] &= ~1; }},
         {"root's child outside the file",
          [&](std::string& b) { b[m_root + 12 + 35 + 4] = 0x7F; }},  // big-endian offset
-        {"directory without tags", [](std::string& b) {
+        {"directory without tags",
+         [](std::string& b) {
              put16(b, 1024 + 2, 0);
              put16(b, 1024 + 12, 488);
          }},

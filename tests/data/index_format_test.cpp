@@ -82,7 +82,7 @@ TEST(IndexFormat, NewTagFileLayout) {
     // Directory root leaf at 1024: "CORSE" and the tag header offset 1536.
     const size_t d = 1024;
     EXPECT_EQ(hexOf(b, d, 12), "03 00 01 00 FF FF FF FF FF FF FF FF");
-    EXPECT_EQ(le16(b, d + 12), 488 - 3 - 5);                   // free bytes
+    EXPECT_EQ(le16(b, d + 12), 488 - 3 - 5);  // free bytes
     EXPECT_EQ(hexOf(b, d + 14, 10), "FF FF 00 00 0F 0F 10 04 04 03");
     EXPECT_EQ(le32(b, d + 24) & 0xFFFFFF, 1536u | 0u << 16 | 5u << 20);  // trailing 5 blanks
     EXPECT_EQ(b.substr(d + 507, 5), "CORSE");
@@ -258,7 +258,7 @@ TEST(IndexOrders, NumbersDatesAndLogicalsOrderAsTheirValues) {
     EXPECT_EQ(n->tag().recno(), 3u);
     ASSERT_TRUE(d->tag().seek(Value(Date::fromYmd(2000, 6, 1)), true, &found));
     EXPECT_FALSE(found);
-    EXPECT_EQ(d->tag().recno(), 1u);  // soft: the next date
+    EXPECT_EQ(d->tag().recno(), 1u);                                         // soft: the next date
     EXPECT_FALSE(d->tag().seek(Value(std::string("2000")), false, &found));  // wrong type
 }
 

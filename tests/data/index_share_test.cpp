@@ -100,8 +100,7 @@ TEST_F(SharedRuns, ReaderSeesAnotherStationsKeysThroughItsCache) {
 
     // The other station adds five keys, the first one right after ours
     // (same key, higher record number), each under its own write lock.
-    test::ChildProcess other =
-        test::startChild("addKeys", {m_path, here, "990000", "5"});
+    test::ChildProcess other = test::startChild("addKeys", {m_path, here, "990000", "5"});
     ASSERT_EQ(other.readLine(), "ready");
     other.writeLine("go");
     ASSERT_EQ(other.readLine(), "done");

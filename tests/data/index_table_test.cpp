@@ -21,11 +21,21 @@ void fillRecord(TableFile& t, int n) {
         const FieldDef& f = t.field(i);
         Value v;
         switch (f.type) {
-            case 'C': v = std::string(n % 2 ? "rossi " : "Verdi ") + std::to_string(n % 3); break;
-            case 'M': v = std::string("nota ") + std::to_string(n); break;
-            case 'N': v = static_cast<double>(n % 4); break;
-            case 'D': v = Date::fromYmd(2024, 1, 1 + n % 5); break;
-            case 'L': v = n % 2 == 0; break;
+            case 'C':
+                v = std::string(n % 2 ? "rossi " : "Verdi ") + std::to_string(n % 3);
+                break;
+            case 'M':
+                v = std::string("nota ") + std::to_string(n);
+                break;
+            case 'N':
+                v = static_cast<double>(n % 4);
+                break;
+            case 'D':
+                v = Date::fromYmd(2024, 1, 1 + n % 5);
+                break;
+            case 'L':
+                v = n % 2 == 0;
+                break;
         }
         ASSERT_TRUE(t.putField(i, v)) << f.name;
     }

@@ -36,7 +36,8 @@ protected:
         // A few records before the build, so the build and the upkeep both count.
         for (int i = 0; i < 30; ++i) appendRandom();
         m_path = m_dir.file("T.NTX");
-        m_file = test::buildTag(m_path, m_t, GetParam().key, GetParam().condition, GetParam().shared);
+        m_file =
+            test::buildTag(m_path, m_t, GetParam().key, GetParam().condition, GetParam().shared);
         ASSERT_TRUE(m_file);
         m_t.addObserver(&m_file->tag());
     }
@@ -73,11 +74,21 @@ protected:
     void changeRandom() {
         m_t.go(1 + m_rng() % m_t.count());
         switch (m_rng() % 5) {
-            case 0: m_t.setText("CODE", randomCode()); break;
-            case 1: m_t.setText("LONG", randomLong()); break;
-            case 2: m_t.setNumber("N", std::uniform_int_distribution<int>(-50, 50)(m_rng)); break;
-            case 3: m_t.setDeleted(!m_t.deleted()); break;
-            default: fillRandom(); break;
+            case 0:
+                m_t.setText("CODE", randomCode());
+                break;
+            case 1:
+                m_t.setText("LONG", randomLong());
+                break;
+            case 2:
+                m_t.setNumber("N", std::uniform_int_distribution<int>(-50, 50)(m_rng));
+                break;
+            case 3:
+                m_t.setDeleted(!m_t.deleted());
+                break;
+            default:
+                fillRandom();
+                break;
         }
         ASSERT_TRUE(m_t.commit());
     }
