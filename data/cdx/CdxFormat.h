@@ -151,7 +151,6 @@ constexpr int kSubLock = 1038;
 // Numbers of the fatal integrity errors.
 constexpr unsigned kFatalRead = 1010;
 constexpr unsigned kFatalWrite = 1011;
-constexpr unsigned kFatalExclusive = 1023;
 constexpr unsigned kFatalVersion = 2155;
 constexpr unsigned kFatalReadOnly = 9101;
 constexpr unsigned kFatalNotWriteLocked = 9102;

@@ -74,8 +74,6 @@ public:
     // The stored part of a key placed after prev (null: first of its page).
     static int storedLength(const uint8_t* prev, const uint8_t* key, int keyLength, uint8_t fill);
 
-    int keyLength() const { return m_keyLength; }
-    uint8_t fill() const { return m_fill; }
     int count() const { return static_cast<int>(recs.size()); }
     const uint8_t* key(int i) const { return keys.data() + static_cast<size_t>(i) * m_keyLength; }
     uint8_t* key(int i) { return keys.data() + static_cast<size_t>(i) * m_keyLength; }

@@ -45,10 +45,6 @@ class CdxTree {
 public:
     CdxTree(IndexFile& file, uint32_t headerOffset, int keyLength, uint8_t fill);
 
-    int keyLength() const { return m_keyLength; }
-    uint8_t fill() const { return m_fill; }
-    uint32_t headerOffset() const { return m_headerOffset; }
-
     uint32_t root();
     void setRootForBuild(uint32_t root);  // a freshly built tree
     // The root is read again from the header on next use.

@@ -79,9 +79,8 @@ public:
     bool shared() const { return m_file.share() == File::Share::Shared; }
     bool readOnly() const { return m_file.readOnly(); }
     IndexTag& tag() { return *m_tags.front(); }
-    // The change counter and free-list head as last read or written.
+    // The change counter as last read or written.
     uint32_t changeCounter() const { return m_counter; }
-    uint32_t freeListHead() const { return m_freeHead; }
 
     // ---- Locks -------------------------------------------------------------
     // Nested per file; only the outermost lock and unlock touch the file.

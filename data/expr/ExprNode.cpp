@@ -220,7 +220,6 @@ class TextLiteral : public ExprNode {
 public:
     explicit TextLiteral(std::string t) : ExprNode('C'), m_text(std::move(t)) {}
     int fixedLength() const override { return static_cast<int>(m_text.size()); }
-    bool isConstant() const override { return true; }
     void appendText(const RecordContext&, std::string& out) const override { out += m_text; }
 
 private:
@@ -230,7 +229,6 @@ private:
 class NumberLiteral : public ExprNode {
 public:
     explicit NumberLiteral(double v) : ExprNode('N'), m_value(v) {}
-    bool isConstant() const override { return true; }
     double number(const RecordContext&) const override { return m_value; }
 
 private:
@@ -240,7 +238,6 @@ private:
 class LogicalLiteral : public ExprNode {
 public:
     explicit LogicalLiteral(bool v) : ExprNode('L'), m_value(v) {}
-    bool isConstant() const override { return true; }
     bool logical(const RecordContext&) const override { return m_value; }
 
 private:

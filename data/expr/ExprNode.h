@@ -30,8 +30,6 @@ public:
     // For text nodes: the length of the value when it is the same on every
     // record, else -1.
     virtual int fixedLength() const { return -1; }
-    // A literal, whose value needs no record.
-    virtual bool isConstant() const { return false; }
 
     // Only the accessor of the node's own type is meaningful.
     virtual void appendText(const RecordContext& record, std::string& out) const;
