@@ -26,10 +26,12 @@
 //
 // An index tag provides this through an adapter over its cursor (first,
 // last, next, previous, seek, go to a record's key, key count, key position,
-// current key, scope); the table also registers the tag as a TableObserver
-// of its file so that its keys follow the writes.
+// current key, scope), and gives the table its TableObserver: the table
+// registers it with its file while the order is open, so that the tag's keys
+// follow every write, whether the tag controls the table or not.
 #pragma once
 
+#include "data/RecordContext.h"
 #include "data/Status.h"
 #include "util/Value.h"
 
@@ -69,6 +71,10 @@ public:
     virtual Status keyPosition(uint64_t* position) = 0;
     // The current record's key bytes ("" at end of table).
     virtual std::string currentKey() const = 0;
+
+    // What keeps the order's keys in step with the table's writes; nullptr
+    // for an order that has no keys of its own (record-number order).
+    virtual TableObserver* observer() { return nullptr; }
 };
 
 }  // namespace drav::data

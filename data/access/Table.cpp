@@ -27,9 +27,16 @@ Status Table::tryOpen(const std::string& path, bool shared, bool readOnly) {
 }
 
 void Table::close(bool report) {
+    if (!m_file.isOpen()) {
+        clearOrders();
+        return;
+    }
+    // The record still being changed is written while the tags still listen,
+    // so that their keys follow it.
+    Status s = m_file.commit();
     clearOrders();
-    if (!m_file.isOpen()) return;
-    Status s = m_file.close();
+    Status c = m_file.close();
+    if (s) s = c;
     if (report) check(s, TableOp::Write);
 }
 
@@ -160,6 +167,7 @@ void Table::releaseRecordLocks() {
 // ---- Orders, seek and scope ------------------------------------------------
 
 void Table::addOrder(std::unique_ptr<Order> order) {
+    if (TableObserver* o = order->observer()) m_file.addObserver(o);
     m_orders.push_back(std::move(order));
     if (m_orders.size() == 1) setOrder(1);
 }
@@ -181,6 +189,8 @@ void Table::setOrder(int n) {
 
 void Table::clearOrders() {
     m_controlling = 0;
+    for (const auto& o : m_orders)
+        if (TableObserver* obs = o->observer()) m_file.removeObserver(obs);
     m_orders.clear();
 }
 

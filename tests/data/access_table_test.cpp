@@ -425,3 +425,80 @@ TEST_F(AccessTest, NetUsedTellsWhetherAnotherOpenHoldsTheFile) {
 
 }  // namespace
 }  // namespace drav::data
+
+namespace drav::data {
+namespace {
+
+using namespace testaccess;
+
+// An order that visits the records backwards, and notes the records whose
+// writes it is told of.
+class BackwardsOrder : public Order, public TableObserver {
+public:
+    BackwardsOrder(TableFile& f, std::vector<uint32_t>& written) : m_f(f), m_written(written) {}
+    std::string name() const override { return "INDIETRO"; }
+    std::string keyText() const override { return "-RECNO()"; }
+    Status goTop() override { return m_f.goBottom(); }
+    Status goBottom() override { return m_f.goTop(); }
+    Status skip(int64_t n) override {
+        return n > 0 && m_f.recno() == 1 ? m_f.goTo(0) : m_f.skip(-n);
+    }
+    Status seek(const Value&, bool, bool* found) override {
+        *found = false;
+        return m_f.goTo(0);
+    }
+    Status goToRecord(uint32_t) override { return Status::ok(); }
+    bool bof() const override { return false; }
+    Status setScope(const std::optional<Value>&, const std::optional<Value>&) override {
+        return Status::ok();
+    }
+    std::optional<Value> scopeTop() const override { return std::nullopt; }
+    std::optional<Value> scopeBottom() const override { return std::nullopt; }
+    Status keyCount(uint64_t* n) override {
+        *n = 99;
+        return Status::ok();
+    }
+    Status keyPosition(uint64_t* n) override {
+        *n = 0;
+        return Status::ok();
+    }
+    std::string currentKey() const override { return {}; }
+    TableObserver* observer() override { return this; }
+    Status beforeChange(const RecordContext&, bool) override { return Status::ok(); }
+    Status recordWritten(const RecordContext& r) override {
+        m_written.push_back(r.recno());
+        return Status::ok();
+    }
+
+private:
+    TableFile& m_f;
+    std::vector<uint32_t>& m_written;
+};
+
+TEST_F(AccessTest, NavigationGoesThroughTheControllingOrderAndItsKeysFollowEveryWrite) {
+    Table& t = dbOpen(true, clienti({{"1", "A"}, {"2", "B"}, {"3", "C"}}));
+    std::vector<uint32_t> written;
+    t.addOrder(std::make_unique<BackwardsOrder>(t.file(), written));
+    EXPECT_EQ(t.orderNumber(), 1);  // the first order added controls
+    std::vector<uint32_t> seen;
+    for (t.goTop(); !t.eof(); t.skip()) seen.push_back(t.recno());
+    EXPECT_EQ(seen, (std::vector<uint32_t>{3, 2, 1}));
+    EXPECT_EQ(t.totRec(), 99u);
+
+    // Back in record-number order the tag still follows the writes,
+    // including the one that closing the table completes.
+    t.setOrder(0);
+    EXPECT_EQ(t.totRec(false), 3u);
+    EXPECT_EQ(t.totRec(), 99u);  // the first tag, whatever controls
+    t.goTo(2);
+    dbLock(true);
+    t.put("CLIENTE", std::string("BB"));
+    t.goTo(3);
+    dbLock(true);
+    t.put("CLIENTE", std::string("CC"));
+    dbClose();
+    EXPECT_EQ(written, (std::vector<uint32_t>{2, 3}));
+}
+
+}  // namespace
+}  // namespace drav::data
