@@ -71,7 +71,8 @@ std::vector<Entry> listAt(int dfd) {
         std::string n = e->d_name;
         if (n == "." || n == "..") continue;
         struct stat st {};
-        bool isDir = ::fstatat(dfd, n.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
+        bool isDir =
+            ::fstatat(dfd, n.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
         out.push_back({n, isDir});
     }
     ::closedir(d);
@@ -111,8 +112,8 @@ bool removeTree(const std::string& dir) {
     int dfd = openDir(base);
     if (dfd >= 0) {
         for (const Entry& e : listAt(dfd)) {
-            bool ok = e.isDir ? removeTree(base + "/" + e.name)
-                              : removeFileAt(dfd, base + "/", e.name);
+            bool ok =
+                e.isDir ? removeTree(base + "/" + e.name) : removeFileAt(dfd, base + "/", e.name);
             if (!ok) {
                 if (!e.isDir)
                     msgInfo(QStringLiteral("Impossibile cancellare il file ") +
@@ -160,7 +161,8 @@ void Instance::cleanStale() const {
     if (int dfd = openDir(data); dfd >= 0) {
         for (const Entry& e : listAt(dfd)) {
             struct stat st {};
-            if (e.name[0] != kMark || ::fstatat(dfd, e.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            if (e.name[0] != kMark ||
+                ::fstatat(dfd, e.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
                 !S_ISREG(st.st_mode))
                 continue;
             (void)removeFileAt(dfd, data + "/", e.name);
@@ -232,7 +234,8 @@ Instance::Claim Instance::claim(const std::string& name) {
     }
     // A start-up clean-up of another instance may have emptied the staging
     // folder before the lock was taken: the file must be the one we hold.
-    struct stat held {}, there {};
+    struct stat held {
+    }, there{};
     if (::fstat(fd, &held) != 0 || ::lstat((final + "/" + kUserFile).c_str(), &there) != 0 ||
         held.st_dev != there.st_dev || held.st_ino != there.st_ino)
         return giveUp(final, Claim::Retry);

@@ -60,7 +60,8 @@ public:
     virtual Status goToRecord(uint32_t recno) = 0;
     virtual bool bof() const = 0;
 
-    virtual Status setScope(const std::optional<Value>& top, const std::optional<Value>& bottom) = 0;
+    virtual Status setScope(const std::optional<Value>& top,
+                            const std::optional<Value>& bottom) = 0;
     virtual std::optional<Value> scopeTop() const = 0;
     virtual std::optional<Value> scopeBottom() const = 0;
 

@@ -45,7 +45,7 @@ private:
     TableFile& m_file;
     bool m_bof = true;
     std::optional<Value> m_top, m_bottom;
-    uint32_t m_lo = 1;           // the scope as record numbers
+    uint32_t m_lo = 1;  // the scope as record numbers
     uint32_t m_hi = UINT32_MAX;
 };
 

@@ -9,8 +9,7 @@
 
 namespace drav::data {
 
-ScopedTable::ScopedTable(std::string_view table, std::string_view alias, bool shared,
-                         bool readOnly)
+ScopedTable::ScopedTable(std::string_view table, std::string_view alias, bool shared, bool readOnly)
     : m_previous(currentSlot()), m_uncaught(std::uncaught_exceptions()) {
     try {
         m_table = &dbOpen(true, table, alias, shared, readOnly);

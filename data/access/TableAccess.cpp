@@ -25,9 +25,9 @@ namespace {
 using namespace std::chrono_literals;
 
 std::chrono::milliseconds g_quietPeriod = 3000ms;
-constexpr auto kQuietPoll = 1ms;   // between the silent attempts
-constexpr auto kBusyPoll = 10ms;   // between the attempts behind the message
-constexpr auto kOpenPoll = 20ms;   // between the attempts of a waiting open
+constexpr auto kQuietPoll = 1ms;  // between the silent attempts
+constexpr auto kBusyPoll = 10ms;  // between the attempts behind the message
+constexpr auto kOpenPoll = 20ms;  // between the attempts of a waiting open
 
 char upperAscii(char c) {
     return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
@@ -45,7 +45,8 @@ std::string upper(std::string_view s) {
 
 std::string tableFileName(std::string_view name) {
     size_t slash = name.find_last_of('/');
-    std::string folder(slash == std::string_view::npos ? std::string_view() : name.substr(0, slash + 1));
+    std::string folder(slash == std::string_view::npos ? std::string_view()
+                                                       : name.substr(0, slash + 1));
     std::string file = upper(slash == std::string_view::npos ? name : name.substr(slash + 1));
     if (!file.empty() && file.back() == '.')
         file.pop_back();

@@ -64,8 +64,8 @@ std::string viewFileName(int slot);
 // table's name when none is given. Waits while another station holds the
 // file in a conflicting way; any other failure goes to the error handler
 // and abandons the caller's operation.
-Table& dbOpen(bool newSlot, std::string_view table, std::string_view alias = {},
-              bool shared = true, bool readOnly = false);
+Table& dbOpen(bool newSlot, std::string_view table, std::string_view alias = {}, bool shared = true,
+              bool readOnly = false);
 // Closes the table of the alias (the current table when none is given) and
 // deletes its slot's view file; the current slot stays current. Nothing
 // when no table has the alias.

@@ -23,9 +23,9 @@ public:
     ErrorLog()
         : m_previous(setErrorHandler([this](const ErrorInfo& e) {
               errors.push_back(e);
-              bool soft = e.canDefault && ((e.genCode == gen::Open &&
-                                            e.osCode == oscode::SharingViolation) ||
-                                           e.genCode == gen::AppendLock);
+              bool soft = e.canDefault &&
+                          ((e.genCode == gen::Open && e.osCode == oscode::SharingViolation) ||
+                           e.genCode == gen::AppendLock);
               return soft ? ErrorOutcome::Fail : ErrorOutcome::Abandon;
           })) {}
     ~ErrorLog() { setErrorHandler(std::move(m_previous)); }
@@ -65,9 +65,7 @@ inline void makeTable(const std::string& path, const std::vector<Row>& rows) {
 
 class AccessTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_quiet = TEST_setLockQuietPeriod(std::chrono::milliseconds(50));
-    }
+    void SetUp() override { m_quiet = TEST_setLockQuietPeriod(std::chrono::milliseconds(50)); }
     void TearDown() override {
         closeAll();
         TEST_setLockQuietPeriod(m_quiet);

@@ -99,8 +99,7 @@ TEST_F(AccessTest, OpenWaitsBehindItsMessageUntilTheOtherStationCloses) {
             EXPECT_EQ(log().waitTexts,
                       (std::vector<QString>{"Elaborazione in corso...", QString::fromUtf8(c.text),
                                             "Elaborazione in corso..."}));
-            EXPECT_EQ(log().waitTitles,
-                      (std::vector<QString>{"Attendere", c.title, "Attendere"}));
+            EXPECT_EQ(log().waitTitles, (std::vector<QString>{"Attendere", c.title, "Attendere"}));
             // The sharing violation reached the handler once, as a soft failure.
             ASSERT_EQ(errorLog.errors.size(), 1u);
             EXPECT_EQ(errorLog.errors[0].genCode, gen::Open);
@@ -132,8 +131,8 @@ TEST_F(AccessTest, LocksWaitBehindTheBusyMessageUntilGranted) {
         std::string path = dir.file("T" + std::to_string(&c - cases) + ".DBF");
         makeTable(path, {{"1", "A"}, {"2", "B"}});
         log() = test::ScriptedPort::Log();
-        ChildProcess other =
-            startChild("accessStation", {path, "shared", c.held, "ready", "wait", "unlock", "close"});
+        ChildProcess other = startChild(
+            "accessStation", {path, "shared", c.held, "ready", "wait", "unlock", "close"});
         ASSERT_EQ(other.readLine(), "ready");
 
         Table& t = dbOpen(true, path);
@@ -159,9 +158,9 @@ TEST_F(AccessTest, LocksWaitBehindTheBusyMessageUntilGranted) {
         EXPECT_EQ(released, c.waits);
         EXPECT_EQ(curMsg(), QStringLiteral("Aggiornamento archivi in corso..."));
         if (c.waits) {
-            EXPECT_EQ(log().waitTexts, (std::vector<QString>{"Aggiornamento archivi in corso...",
-                                                             kBusy,
-                                                             "Aggiornamento archivi in corso..."}));
+            EXPECT_EQ(log().waitTexts,
+                      (std::vector<QString>{"Aggiornamento archivi in corso...", kBusy,
+                                            "Aggiornamento archivi in corso..."}));
         }
         if (want == "record") {
             EXPECT_TRUE(t.hasRecordLock());

@@ -132,7 +132,7 @@ TEST_F(AccessTest, RecordOrderPassesOverDeletedRecords) {
     EXPECT_EQ(t.recno(), 5u);
     t.skip();
     EXPECT_TRUE(t.eof());
-    EXPECT_EQ(t.recno(), 7u);  // past the last record
+    EXPECT_EQ(t.recno(), 7u);                           // past the last record
     EXPECT_EQ(t.text("CODICE"), std::string(10, ' '));  // a blank record
     t.skip(-1);
     EXPECT_EQ(t.recno(), 5u);

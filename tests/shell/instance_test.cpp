@@ -3,9 +3,9 @@
 // together; the start-up clean-up that removes dead instances' folders and
 // leaves running ones; the station table; the end of the instance and its
 // messages.
+#include "shell/Instance.h"
 #include "data/access/TableAccess.h"
 #include "data/dbf/TableFile.h"
-#include "shell/Instance.h"
 #include "shell/Startup.h"
 #include "tests/shell/ShellTestSupport.h"
 #include "tests/support/Child.h"
@@ -21,8 +21,8 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <ctime>
+#include <filesystem>
 #include <set>
 
 namespace drav::shell {
@@ -157,7 +157,8 @@ TEST_F(InstanceTest, ANameAnotherInstanceTookIsNeverShared) {
     localtime_r(&ts.tv_sec, &tm);
     char day[16];
     std::strftime(day, sizeof day, "%Y%m%d", &tm);
-    long hundredths = (tm.tm_hour * 3600L + tm.tm_min * 60L + tm.tm_sec) * 100 + ts.tv_nsec / 10000000;
+    long hundredths =
+        (tm.tm_hour * 3600L + tm.tm_min * 60L + tm.tm_sec) * 100 + ts.tv_nsec / 10000000;
     std::set<std::string> taken;
     for (long h = hundredths; h < hundredths + 50; ++h) {
         std::string name = std::string("\x7F") + day + std::to_string(h);
@@ -187,7 +188,8 @@ TEST_F(InstanceTest, InstancesStartedTogetherNeverShareAFolder) {
     test::writeFile(data.file("NET"), "");  // the station table is there already
     const int n = 4;
     std::vector<ChildProcess> children;
-    for (int i = 0; i < n; ++i) children.push_back(startChild("instanceUp", {data.path(), temp.path()}));
+    for (int i = 0; i < n; ++i)
+        children.push_back(startChild("instanceUp", {data.path(), temp.path()}));
     for (auto& c : children) c.writeLine("go");
     std::set<std::string> folders;
     for (auto& c : children) {
@@ -217,8 +219,14 @@ TEST_F(InstanceTest, CleanUpRemovesWhatDeadInstancesLeftAndKeepsRunningOnes) {
     killed.wait();
     // What a dead instance may leave: hidden and read-only files too.
     test::writeFile(deadFolder + ".nascosto", "x");
-    test::writeFile(deadFolder + "\x7F" "3.WMF", "x");
-    ::chmod((deadFolder + "\x7F" "3.WMF").c_str(), 0444);
+    test::writeFile(deadFolder +
+                        "\x7F"
+                        "3.WMF",
+                    "x");
+    ::chmod((deadFolder + "\x7F"
+                          "3.WMF")
+                .c_str(),
+            0444);
     // A running instance's folder with a temporary file of its own.
     test::writeFile(runningFolder + "\x7FVIEW2.NTX", "x");
     // Other things that must stay: a folder of another kind under TEMP, a
@@ -228,8 +236,14 @@ TEST_F(InstanceTest, CleanUpRemovesWhatDeadInstancesLeftAndKeepsRunningOnes) {
     TempDir elsewhere;
     test::writeFile(elsewhere.file("PREZIOSO"), "x");
     ASSERT_EQ(::symlink(elsewhere.path().c_str(), temp.file("\x7FLINK").c_str()), 0);
-    test::writeFile(data.file("\x7F" "20260305123.NTX"), "x");
-    ASSERT_EQ(::mkdir(data.file("\x7F" "CARTELLA").c_str(), 0700), 0);
+    test::writeFile(data.file("\x7F"
+                              "20260305123.NTX"),
+                    "x");
+    ASSERT_EQ(::mkdir(data.file("\x7F"
+                                "CARTELLA")
+                          .c_str(),
+                      0700),
+              0);
     test::writeFile(data.file("CLIENTI.DBF"), "x");
 
     Instance next(data.path(), temp.path());
@@ -240,7 +254,9 @@ TEST_F(InstanceTest, CleanUpRemovesWhatDeadInstancesLeftAndKeepsRunningOnes) {
     EXPECT_TRUE(exists(runningFolder + "\x7FVIEW2.NTX"));
     EXPECT_TRUE(exists(temp.file("ALTRO")));
     EXPECT_TRUE(exists(elsewhere.file("PREZIOSO")));
-    EXPECT_EQ(entries(data.path()), (std::set<std::string>{"NET", "CLIENTI.DBF", "\x7F" "CARTELLA"}));
+    EXPECT_EQ(entries(data.path()), (std::set<std::string>{"NET", "CLIENTI.DBF",
+                                                           "\x7F"
+                                                           "CARTELLA"}));
 
     running.writeLine("end");
     EXPECT_EQ(running.wait(), 0);
@@ -307,8 +323,8 @@ TEST_F(InstanceTest, EndSaysWhatCouldNotBeDeleted) {
         test::writeFile(inst.folder() + "A.TMP", "x");
         std::string refused = inst.folder() + c.refused;
         if (refused.back() == '/') refused.pop_back();
-        auto previous = Instance::TEST_setRemoveFault(
-            [&](const std::string& path) { return path == refused; });
+        auto previous =
+            Instance::TEST_setRemoveFault([&](const std::string& path) { return path == refused; });
         inst.end();
         Instance::TEST_setRemoveFault(previous);
 
