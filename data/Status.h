@@ -63,9 +63,24 @@ public:
     const std::string& what() const { return m_what; }
     std::string toString() const;
 
+    // The error handler's generic code and sub-code this failure stands for,
+    // when the engine that produced it knows them (0 when not given).
+    Status withCodes(int genCode, int subCode) const {
+        Status s = *this;
+        s.m_genCode = genCode;
+        s.m_subCode = subCode;
+        return s;
+    }
+    int genCode() const { return m_genCode; }
+    int subCode() const { return m_subCode; }
+
     // The error handler's description of this failure, for an operation of
     // the given generic code (gen::Open, gen::Write, ...).
     ErrorInfo toErrorInfo(int genCode, int subCode, bool canDefault = false) const;
+    // The same with the codes the failure carries (withCodes).
+    ErrorInfo toErrorInfo(bool canDefault = false) const {
+        return toErrorInfo(m_genCode, m_subCode, canDefault);
+    }
 
 private:
     Status(Code c, std::string file, int err, std::string what)
@@ -75,6 +90,8 @@ private:
     std::string m_file;
     int m_errno = 0;
     std::string m_what;
+    int m_genCode = 0;
+    int m_subCode = 0;
 };
 
 }  // namespace drav::data
