@@ -133,6 +133,25 @@ TEST_F(SearchTest, LocateFindsTheNextRecordByItsFieldsFirstLetter) {
     EXPECT_THROW(keyLocate(list, 'a', "manca("), Abandoned);
 }
 
+// A client deleted where the tag was not open keeps its key: lists and
+// searches pass over it all the same.
+TEST_F(SearchTest, AKeyLeftBehindByADeletedRecordIsPassedOver) {
+    Table& list = current();
+    dbOpen(true, tablePath("CLIENTI"), "SENZATAG");
+    current().goTo(3);  // Rossi Mario
+    dbDel();
+    select(list.slot());
+    EXPECT_EQ(walk(), (std::vector<uint32_t>{4, 5, 2, 1}));
+    EXPECT_EQ(walkBack(), (std::vector<uint32_t>{4, 5, 2, 1}));
+    keySearch(&this->list, 'r');
+    EXPECT_EQ(cliente(), "Rossini");
+    EXPECT_EQ(keySearchText(), "R");
+    EXPECT_TRUE(dbSeek(std::string("ROSSI")));
+    EXPECT_EQ(cliente(), "Rossini");
+    EXPECT_FALSE(dbSeek(std::string("ROSSI M")));
+    EXPECT_TRUE(list.eof());
+}
+
 TEST(KeyCapitals, OnlyUnaccentedLettersChange) {
     EXPECT_EQ(keyCapitals(cp("rossi è 12 àz")), cp("ROSSI è 12 àZ"));
 }
