@@ -3,6 +3,7 @@
 // short information message and do nothing else.
 #include "shell/Commands.h"
 
+#include "data/backup/Manutenzione.h"
 #include "util/Error.h"
 #include "util/Messages.h"
 
@@ -25,6 +26,10 @@ void infos(QWidget* parent) {
     notAvailable(parent);
 }
 
+void manutenzione(QWidget*) {
+    data::manutenzione(true);
+}
+
 struct Row {
     Command command;
     const char* name;
@@ -41,7 +46,7 @@ std::array<Row, 13>& table() {
         {Command::Attivita, "ATTIVITA", notAvailable},
         {Command::Parametri, "PARAMETRI", notAvailable},
         {Command::Contabilita, "CONTABILITA", notAvailable},
-        {Command::Manutenzione, "MANUTENZIONE", notAvailable},
+        {Command::Manutenzione, "MANUTENZIONE", manutenzione},
         {Command::PSetup, "PSETUP", notAvailable},
         {Command::Salva, "SALVA", notAvailable},
         {Command::Ricarica, "RICARICA", notAvailable},
