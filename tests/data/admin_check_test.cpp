@@ -4,6 +4,8 @@
 #include "data/cdx/IndexFile.h"
 #include "data/cdx/IndexTag.h"
 #include "data/dbf/TableFile.h"
+#include "data/schema/Schema.h"
+#include "tests/data/IndexFixtures.h"
 #include "tests/data/AdminFolder.h"
 #include "tests/data/DbfTestUtil.h"
 
@@ -182,6 +184,38 @@ TEST_F(AdminCheck, EveryDamageIsReportedAndTheExitCodeIsOne) {
                         line.find(".NTX: ") != std::string::npos)
                 << "a line without its file: " << line;
     }
+}
+
+// The maintenance's way: a pack renumbers the records, so the tags are out
+// of step until they are built again; then the folder is clean.
+TEST_F(AdminCheck, PackThenTagRebuildLeavesACleanFolder) {
+    ASSERT_EQ(test::runCommand(cmd("delete " + dir.path() + " CORSE 1 2 50 333 600")), 0)
+        << errors();
+    {
+        TableFile t;
+        ASSERT_TRUE(t.open(path("CORSE.DBF"), File::Share::Exclusive, false));
+        ASSERT_TRUE(t.pack());
+    }
+    std::string out;
+    EXPECT_EQ(check(&out), 1);
+    for (const char* name : {"CORSE", "FUTURE", "SOSPESI"})
+        EXPECT_NE(out.find(std::string(name) + ".NTX: tag " + name + ": chiave in più per il record"),
+                  std::string::npos)
+            << out;
+    {
+        TableFile t;
+        ASSERT_TRUE(t.open(path("CORSE.DBF"), File::Share::Exclusive, false));
+        auto scan = t.scan();
+        for (const char* name : {"CORSE", "FUTURE", "SOSPESI"}) {
+            const TagDef* def = findTag(name);
+            ASSERT_TRUE(test::buildTag(path(def->fileName().c_str()), *scan, def->keyText,
+                                       def->conditionText, false));
+        }
+    }
+    EXPECT_EQ(check(&out), 0) << out;
+    std::string dump;
+    ASSERT_EQ(test::runCommand(cmd("dump " + dir.path() + " CORSE --tag SOSPESI"), &dump), 0);
+    EXPECT_EQ(test::lines(dump).size(), 1u + 595u);
 }
 
 }  // namespace
