@@ -89,8 +89,10 @@ std::vector<Figure> g_figures;
 void print(const Figure& f) {
     std::printf("%-36s %10.3f %10.3f %-3s %6.2f", f.what.c_str(), f.mine, f.theirs, f.unit.c_str(),
                 f.theirs > 0 ? f.mine / f.theirs : 0.0);
-    if (f.mineMiB >= 0) std::printf("  %8.1f %8.1f", f.mineMiB, f.theirMiB);
-    else std::printf("  %8s %8s", "", "");
+    if (f.mineMiB >= 0)
+        std::printf("  %8.1f %8.1f", f.mineMiB, f.theirMiB);
+    else
+        std::printf("  %8s %8s", "", "");
     std::printf("  %s\n", f.target);
     std::fflush(stdout);
 }
@@ -106,28 +108,36 @@ constexpr int kPerDay = 300;
 const Date kFirstDay = Date::fromYmd(2015, 1, 1);
 
 const char* const kSurnames[] = {
-    "ROSSI",  "RUSSO",    "FERRARI",  "ESPOSITO", "BIANCHI", "ROMANO",   "COLOMBO", "RICCI",
-    "MARINO", "GRECO",    "BRUNO",    "GALLO",    "CONTI",   "DE LUCA",  "MANCINI", "COSTA",
-    "GIORDANO", "RIZZO",  "LOMBARDI", "MORETTI",  "BARBIERI", "FONTANA", "SANTORO", "MARIANI",
-    "RINALDI", "CARUSO",  "FERRARA",  "GALLI",    "MARTINI", "LEONE",    "LONGO",   "GENTILE",
-    "MARTINELLI", "VITALE", "LOMBARDO", "SERRA",  "COPPOLA", "DE SANTIS", "D'ANGELO", "MARCHETTI"};
-const char* const kNames[] = {"Mario",   "Luca",    "Giulia",  "Francesca", "Marco",  "Anna",
-                              "Giuseppe", "Sara",   "Alessandro", "Chiara", "Andrea", "Paola",
-                              "Roberto", "Elena",   "Stefano", "Laura",     "Davide", "Marta",
-                              "Paolo",   "Silvia",  "Matteo",  "Valentina", "Franco", "Federica"};
-const char* const kTrades[] = {"Studio legale", "Farmacia",  "Tipografia", "Ottica",
-                               "Assicurazioni", "Ferramenta", "Agenzia",   "Laboratorio",
-                               "Studio medico", "Edilizia",  "Libreria",   "Gioielleria"};
+    "ROSSI",   "RUSSO",   "FERRARI",   "ESPOSITO", "BIANCHI",    "ROMANO",  "COLOMBO",
+    "RICCI",   "MARINO",  "GRECO",     "BRUNO",    "GALLO",      "CONTI",   "DE LUCA",
+    "MANCINI", "COSTA",   "GIORDANO",  "RIZZO",    "LOMBARDI",   "MORETTI", "BARBIERI",
+    "FONTANA", "SANTORO", "MARIANI",   "RINALDI",  "CARUSO",     "FERRARA", "GALLI",
+    "MARTINI", "LEONE",   "LONGO",     "GENTILE",  "MARTINELLI", "VITALE",  "LOMBARDO",
+    "SERRA",   "COPPOLA", "DE SANTIS", "D'ANGELO", "MARCHETTI"};
+const char* const kNames[] = {
+    "Mario",      "Luca",   "Giulia", "Francesca", "Marco",   "Anna",      "Giuseppe", "Sara",
+    "Alessandro", "Chiara", "Andrea", "Paola",     "Roberto", "Elena",     "Stefano",  "Laura",
+    "Davide",     "Marta",  "Paolo",  "Silvia",    "Matteo",  "Valentina", "Franco",   "Federica"};
+const char* const kTrades[] = {"Studio legale", "Farmacia",   "Tipografia", "Ottica",
+                               "Assicurazioni", "Ferramenta", "Agenzia",    "Laboratorio",
+                               "Studio medico", "Edilizia",   "Libreria",   "Gioielleria"};
 const char* const kForms[] = {"S.r.l.", "S.p.A.", "& C. S.n.c.", "S.a.s.", ""};
-const char* const kStreets[] = {"Via Roma",      "Corso Italia",  "Via Garibaldi",  "Via Mazzini",
-                                "Viale Europa",  "Via Dante",     "Piazza Duomo",   "Via Verdi",
-                                "Corso Vittorio Emanuele", "Via Cavour", "Via Manzoni", "Via XX Settembre",
-                                "Via San Marco", "Via dei Mille", "Viale Monza",    "Via Torino"};
-const char* const kTowns[] = {"MILANO", "SESTO SAN GIOVANNI", "MONZA",   "RHO",     "CINISELLO B.",
-                              "ASSAGO", "SAN DONATO M.",      "SEGRATE", "PERO",    "BOLLATE",
-                              "OPERA",  "ROZZANO",            "CORSICO", "BRESSO",  "PADERNO D."};
-const char* const kPony[] = {"ABCD", "MRSS", "LBNC", "GFRR", "PCNT", "SMRN", "DGLL", "RRZZ",
-                             "FMNC", "TLMB", "VCST", "NGRC"};
+const char* const kStreets[] = {"Via Roma",      "Corso Italia",  "Via Garibaldi",
+                                "Via Mazzini",   "Viale Europa",  "Via Dante",
+                                "Piazza Duomo",  "Via Verdi",     "Corso Vittorio Emanuele",
+                                "Via Cavour",    "Via Manzoni",   "Via XX Settembre",
+                                "Via San Marco", "Via dei Mille", "Viale Monza",
+                                "Via Torino"};
+const char* const kTowns[] = {"MILANO",        "SESTO SAN GIOVANNI",
+                              "MONZA",         "RHO",
+                              "CINISELLO B.",  "ASSAGO",
+                              "SAN DONATO M.", "SEGRATE",
+                              "PERO",          "BOLLATE",
+                              "OPERA",         "ROZZANO",
+                              "CORSICO",       "BRESSO",
+                              "PADERNO D."};
+const char* const kPony[] = {"ABCD", "MRSS", "LBNC", "GFRR", "PCNT", "SMRN",
+                             "DGLL", "RRZZ", "FMNC", "TLMB", "VCST", "NGRC"};
 
 template <size_t N>
 const char* pick(const char* const (&list)[N], uint64_t r) {
@@ -150,8 +160,8 @@ std::string person(uint64_t r) {
 std::string client(uint64_t n) {
     uint64_t r = mix(n * 7919 + 11);
     if (n % 3 == 0) return std::string(pick(kSurnames, r)) + " " + pick(kNames, r >> 8);
-    std::string s = std::string(pick(kTrades, r)) + " " + pick(kSurnames, r >> 8) + " " +
-                    pick(kForms, r >> 16);
+    std::string s =
+        std::string(pick(kTrades, r)) + " " + pick(kSurnames, r >> 8) + " " + pick(kForms, r >> 16);
     while (!s.empty() && s.back() == ' ') s.pop_back();
     return s;
 }
@@ -191,10 +201,10 @@ void makeRun(uint64_t recno, RunRow& row) {
     row.inddest = address(s >> 7);
     row.citdest = pick(kTowns, s >> 17);
     row.teldest = "02 " + std::to_string(2000000 + (s >> 23) % 8000000);
-    row.notmitt = r % 10 == 3 ? "Citofonare " + person(r >> 29) + ", " +
-                                    std::to_string(1 + (r >> 40) % 6) + " piano; ritirare entro le " +
-                                    std::to_string(9 + (r >> 44) % 9) + ":00"
-                              : "";
+    row.notmitt = r % 10 == 3
+                      ? "Citofonare " + person(r >> 29) + ", " + std::to_string(1 + (r >> 40) % 6) +
+                            " piano; ritirare entro le " + std::to_string(9 + (r >> 44) % 9) + ":00"
+                      : "";
     row.notdest = s % 20 == 7 ? "Consegnare in portineria.\r\nPagamento alla consegna." : "";
     row.contanti = s % 4 == 0;
     row.buoni = row.contanti ? 0 : 1 + static_cast<int>((s >> 3) % 3);
@@ -211,9 +221,30 @@ void makeRun(uint64_t recno, RunRow& row) {
 
 // The fields of CORSE in file order, for putField by position.
 enum Col {
-    NUMERO, DATA, ORA, CLIENTE, MITTENTE, INDMITT, CITMITT, NOTMITT, DESTINAT, INDDEST, CITDEST,
-    TELDEST, NOTDEST, BUONI, NUMBUONO, PONY1, IMPORTO1, PONY2, IMPORTO2, CONTANTI, IMPCONT,
-    CONSEGNATA, FAX, SOSPESO
+    NUMERO,
+    DATA,
+    ORA,
+    CLIENTE,
+    MITTENTE,
+    INDMITT,
+    CITMITT,
+    NOTMITT,
+    DESTINAT,
+    INDDEST,
+    CITDEST,
+    TELDEST,
+    NOTDEST,
+    BUONI,
+    NUMBUONO,
+    PONY1,
+    IMPORTO1,
+    PONY2,
+    IMPORTO2,
+    CONTANTI,
+    IMPCONT,
+    CONSEGNATA,
+    FAX,
+    SOSPESO
 };
 
 Status putRun(TableFile& t, const RunRow& row) {
@@ -273,7 +304,8 @@ const char* const kSqlTable =
     "teldest TEXT, notdest TEXT, buoni INTEGER, numbuono TEXT, pony1 TEXT, importo1 REAL, "
     "pony2 TEXT, importo2 REAL, contanti INTEGER, impcont REAL, consegnata INTEGER, fax INTEGER, "
     "sospeso INTEGER)";
-const char* const kSqlInsert = "INSERT INTO corse VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
+const char* const kSqlInsert =
+    "INSERT INTO corse VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
 
 // The same three orders as the tags, with the same conditions.
 const char* const kSqlIndexes[] = {
@@ -489,7 +521,8 @@ struct Bench {
         std::mt19937 rng(7);
         std::vector<std::pair<int, int>> targets;
         for (int i = 0; i < seeks; ++i)
-            targets.emplace_back(static_cast<int>(rng() % days), 1 + static_cast<int>(rng() % kPerDay));
+            targets.emplace_back(static_cast<int>(rng() % days),
+                                 1 + static_cast<int>(rng() % kPerDay));
         std::vector<int> countDays;
         for (int i = 0; i < counts; ++i) countDays.push_back(static_cast<int>(rng() % days));
 
@@ -508,7 +541,8 @@ struct Bench {
             auto start = Clock::now();
             for (auto [d, n] : targets) {
                 bool found = false;
-                if (Status s = corse.seekBytes(corseKey(kFirstDay.addDays(d), n), false, &found); !s)
+                if (Status s = corse.seekBytes(corseKey(kFirstDay.addDays(d), n), false, &found);
+                    !s)
                     fail("seek", s);
                 if (!found) continue;
                 if (Status s = st.table.goTo(corse.recno()); !s) fail("goto", s);
@@ -541,8 +575,8 @@ struct Bench {
             all.mineMiB = peak.mib();
             std::printf("  (tag CORSE: %llu keys", static_cast<unsigned long long>(n));
         }
-        sqlite3_stmt* q = prepare(
-            db, "SELECT cliente FROM corse WHERE data = ? AND numero = ? AND numero <> 0");
+        sqlite3_stmt* q =
+            prepare(db, "SELECT cliente FROM corse WHERE data = ? AND numero = ? AND numero <> 0");
         {
             Peak peak;
             auto start = Clock::now();
@@ -596,7 +630,7 @@ struct Bench {
     // table is read once in physical order (large blocks) to mark the
     // records that meet the condition; the tag then gives their order.
     void filter(const std::string& text) {
-        Figure f{"filtered list in CORSE order (\"" + text + "\")", "s"};
+        Figure f{"filtered list \"" + text + "\", CORSE order", "s"};
         f.target = "<= 1.00";
         std::string upper = text;
         for (char& c : upper)
@@ -633,11 +667,11 @@ struct Bench {
         {
             Peak peak;
             auto start = Clock::now();
-            sqlite3_stmt* q = prepare(
-                db,
-                "SELECT rowid FROM corse INDEXED BY corse_tag WHERE numero <> 0 AND "
-                "(instr(upper(cliente), ?1) OR instr(upper(mittente), ?1) OR "
-                "instr(upper(destinat), ?1)) ORDER BY data, numero");
+            sqlite3_stmt* q =
+                prepare(db,
+                        "SELECT rowid FROM corse INDEXED BY corse_tag WHERE numero <> 0 AND "
+                        "(instr(upper(cliente), ?1) OR instr(upper(mittente), ?1) OR "
+                        "instr(upper(destinat), ?1)) ORDER BY data, numero");
             sqlite3_bind_text(q, 1, upper.data(), static_cast<int>(upper.size()), SQLITE_TRANSIENT);
             std::vector<int64_t> list;
             while (sqlite3_step(q) == SQLITE_ROW) list.push_back(sqlite3_column_int64(q, 0));

@@ -176,10 +176,9 @@ void checkMemoValue(Memo& memo, uint32_t block, uint32_t recno, const std::strin
 }
 
 void checkExtents(const Memo& memo, std::vector<Extent>& extents, Lines& lines) {
-    std::sort(extents.begin(), extents.end(),
-              [](const Extent& a, const Extent& b) {
-                  return a.first != b.first ? a.first < b.first : a.recno < b.recno;
-              });
+    std::sort(extents.begin(), extents.end(), [](const Extent& a, const Extent& b) {
+        return a.first != b.first ? a.first < b.first : a.recno < b.recno;
+    });
     for (size_t i = 1; i < extents.size(); ++i) {
         const Extent& a = extents[i - 1];
         const Extent& b = extents[i];
@@ -228,8 +227,7 @@ bool validNumber(std::string_view b, int decimals) {
 
 bool validDate(std::string_view b) {
     if (allOf(b, ' ')) return true;
-    if (!std::all_of(b.begin(), b.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        return false;
+    if (!std::all_of(b.begin(), b.end(), [](char c) { return c >= '0' && c <= '9'; })) return false;
     Date d = Date::fromDtos(b);
     return !d.isEmpty() && d.dtos() == b;
 }
@@ -291,9 +289,8 @@ void checkTableFile(const std::string& path, const TableDef& def, std::vector<st
             lines.add("ultimo record troncato (1 byte di " + std::to_string(rl) + ")");
     }
     if (layout.headerCount() > records)
-        lines.add("file troncato: l'intestazione dichiara " +
-                  std::to_string(layout.headerCount()) + " record, il file ne contiene " +
-                  std::to_string(records));
+        lines.add("file troncato: l'intestazione dichiara " + std::to_string(layout.headerCount()) +
+                  " record, il file ne contiene " + std::to_string(records));
     else if (layout.headerCount() < records)
         lines.add("l'intestazione dichiara " + std::to_string(layout.headerCount()) +
                   " record, il file ne contiene " + std::to_string(records));

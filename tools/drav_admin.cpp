@@ -341,7 +341,7 @@ int load(const std::string& dir, const std::string& table, std::istream& in) {
             continue;
         }
         int i = t.fieldIndex(n);
-        std::string why = i < 0 ? "la tabella " + table + " non ha il campo " + n
+        std::string why = i < 0                    ? "la tabella " + table + " non ha il campo " + n
                           : !seen.insert(i).second ? "campo " + n + " ripetuto"
                                                    : "";
         if (!why.empty()) {
@@ -439,8 +439,8 @@ int dump(const std::string& dir, const std::string& table, const DumpOptions& op
     if (!opt.tag.empty()) {
         tag = tt.tag(opt.tag);
         if (!tag) {
-            std::cerr << "drav-admin: la tabella " << table << " non ha il file del tag "
-                      << opt.tag << "\n";
+            std::cerr << "drav-admin: la tabella " << table << " non ha il file del tag " << opt.tag
+                      << "\n";
             return kFailed;
         }
         std::optional<Value> top, bottom;
@@ -536,24 +536,23 @@ int check(const std::string& dir) {
 // ---- Usage and main ----------------------------------------------------------------
 
 int usage() {
-    std::cerr
-        << "uso: drav-admin init DIR\n"
-           "     drav-admin load DIR TABELLA [CSV]\n"
-           "     drav-admin dump DIR TABELLA [--tag TAG] [--from CHIAVE] [--to CHIAVE]\n"
-           "     drav-admin delete DIR TABELLA NUMERO...\n"
-           "     drav-admin check DIR\n"
-           "\n"
-           "init    crea le tabelle e i file dei tag mancanti nella cartella DIR\n"
-           "load    aggiunge le righe di un file CSV UTF-8 (o dello standard input):\n"
-           "        prima riga i nomi dei campi; date gg/mm/aaaa o aaaammgg, numeri con\n"
-           "        il punto decimale, logici T/F, \\n per andare a capo nei memo\n"
-           "dump    scrive i record visibili in CSV, nell'ordine del tag e tra le\n"
-           "        chiavi date (confrontate sulla loro lunghezza), o per numero\n"
-           "delete  segna come cancellati i record indicati\n"
-           "check   verifica tabelle, memo e tag; un problema per riga\n"
-           "\n"
-           "codici di uscita: 0 fatto; 1 righe o record rifiutati, o problemi trovati\n"
-           "da check; 2 argomenti errati, o un file che non si apre o non si scrive\n";
+    std::cerr << "uso: drav-admin init DIR\n"
+                 "     drav-admin load DIR TABELLA [CSV]\n"
+                 "     drav-admin dump DIR TABELLA [--tag TAG] [--from CHIAVE] [--to CHIAVE]\n"
+                 "     drav-admin delete DIR TABELLA NUMERO...\n"
+                 "     drav-admin check DIR\n"
+                 "\n"
+                 "init    crea le tabelle e i file dei tag mancanti nella cartella DIR\n"
+                 "load    aggiunge le righe di un file CSV UTF-8 (o dello standard input):\n"
+                 "        prima riga i nomi dei campi; date gg/mm/aaaa o aaaammgg, numeri con\n"
+                 "        il punto decimale, logici T/F, \\n per andare a capo nei memo\n"
+                 "dump    scrive i record visibili in CSV, nell'ordine del tag e tra le\n"
+                 "        chiavi date (confrontate sulla loro lunghezza), o per numero\n"
+                 "delete  segna come cancellati i record indicati\n"
+                 "check   verifica tabelle, memo e tag; un problema per riga\n"
+                 "\n"
+                 "codici di uscita: 0 fatto; 1 righe o record rifiutati, o problemi trovati\n"
+                 "da check; 2 argomenti errati, o un file che non si apre o non si scrive\n";
     return kFailed;
 }
 

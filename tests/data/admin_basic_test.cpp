@@ -53,10 +53,10 @@ TEST_F(DravAdmin, SeveralLoadsAtOnceAllSucceedAndDumpListsEveryRow) {
         writeFile(dir.file("in" + std::to_string(k) + ".csv"), csv);
     }
     std::string d = dir.path();
-    int rc = test::runCommand("sh -c '" + cmd("load " + d + " clienti " + d + "/in0.csv") + " & a=$!; " +
-                 cmd("load " + d + " CLIENTI " + d + "/in1.csv") + " & b=$!; " +
-                 cmd("load " + d + " CLIENTI < " + d + "/in2.csv") + " & c=$!; " +
-                 "wait $a && wait $b && wait $c'");
+    int rc = test::runCommand("sh -c '" + cmd("load " + d + " clienti " + d + "/in0.csv") +
+                              " & a=$!; " + cmd("load " + d + " CLIENTI " + d + "/in1.csv") +
+                              " & b=$!; " + cmd("load " + d + " CLIENTI < " + d + "/in2.csv") +
+                              " & c=$!; " + "wait $a && wait $b && wait $c'");
     EXPECT_EQ(rc, 0) << readFile(dir.file("err"));
 
     std::string out;

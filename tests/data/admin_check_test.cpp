@@ -5,9 +5,9 @@
 #include "data/cdx/IndexTag.h"
 #include "data/dbf/TableFile.h"
 #include "data/schema/Schema.h"
-#include "tests/data/IndexFixtures.h"
 #include "tests/data/AdminFolder.h"
 #include "tests/data/DbfTestUtil.h"
+#include "tests/data/IndexFixtures.h"
 
 #include <filesystem>
 #include <functional>
@@ -27,7 +27,7 @@ protected:
         for (int i = 1; i <= 600; ++i)
             csv += test::runRow(1 + i % 9, i % 7 ? i % 999 : 0, "10:00",
                                 "Cliente " + std::to_string(i), i % 5 == 0,
-                                i == 1   ? std::string(200, 'x')  // blocks 16 to 19
+                                i == 1  ? std::string(200, 'x')  // blocks 16 to 19
                                 : i % 3 ? "note del record " + std::to_string(i)
                                         : "");
         ASSERT_EQ(load("CORSE", csv), 0) << errors();
@@ -149,8 +149,8 @@ TEST_F(AdminCheck, EveryDamageIsReportedAndTheExitCodeIsOne) {
          {"SOSPESI.NTX: file di 1024 byte o meno"}},
         {"a tag file cut in the middle of its tree",
          [](AdminCheck& c) {
-             std::filesystem::resize_file(
-                 c.path("SOSPESI.NTX"), std::filesystem::file_size(c.path("SOSPESI.NTX")) - 700);
+             std::filesystem::resize_file(c.path("SOSPESI.NTX"),
+                                          std::filesystem::file_size(c.path("SOSPESI.NTX")) - 700);
          },
          {"SOSPESI.NTX: "}},
         {"a tag whose key text is not the one of its tag",
@@ -199,8 +199,9 @@ TEST_F(AdminCheck, PackThenTagRebuildLeavesACleanFolder) {
     std::string out;
     EXPECT_EQ(check(&out), 1);
     for (const char* name : {"CORSE", "FUTURE", "SOSPESI"})
-        EXPECT_NE(out.find(std::string(name) + ".NTX: tag " + name + ": chiave in più per il record"),
-                  std::string::npos)
+        EXPECT_NE(
+            out.find(std::string(name) + ".NTX: tag " + name + ": chiave in più per il record"),
+            std::string::npos)
             << out;
     {
         TableFile t;

@@ -80,14 +80,13 @@ TEST_F(AdminLoad, BadRowsAreLeftOutWholeAndTheTagsFollowTheGoodOnes) {
     EXPECT_NE(errors().find("riga 1: campo numero ripetuto"), std::string::npos) << errors();
     EXPECT_TRUE(dumpRows("").empty());
 
-    const std::string csv = std::string(test::kRunHeader) +
-                            test::runRow(1, 1, "08:00", "Buono uno", false, "") +
-                            "1000,01/03/2024,08:00,Troppo grande,F,nota\n" +
-                            test::runRow(1, 2, "08:00", std::string(36, 'L'), false, "") +
-                            "3,31/02/2024,08:00,Data sbagliata,F,\n" +
-                            "4,02/03/2024,08:00,Logico sbagliato,S,\n" +
-                            "abc,02/03/2024,08:00,Numero sbagliato,F,\n" +
-                            test::runRow(2, 0, "08:30", "Buono due", true, "ultima");
+    const std::string csv =
+        std::string(test::kRunHeader) + test::runRow(1, 1, "08:00", "Buono uno", false, "") +
+        "1000,01/03/2024,08:00,Troppo grande,F,nota\n" +
+        test::runRow(1, 2, "08:00", std::string(36, 'L'), false, "") +
+        "3,31/02/2024,08:00,Data sbagliata,F,\n" + "4,02/03/2024,08:00,Logico sbagliato,S,\n" +
+        "abc,02/03/2024,08:00,Numero sbagliato,F,\n" +
+        test::runRow(2, 0, "08:30", "Buono due", true, "ultima");
     EXPECT_EQ(load("CORSE", csv), 1);
     for (const char* expected :
          {"riga 3: campo NUMERO: numero troppo grande",

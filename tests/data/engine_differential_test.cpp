@@ -105,7 +105,8 @@ protected:
     }
 
     std::string randomText(size_t maxLength) {
-        static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ abcdefghijklmnopqrstuvwxyz\xE0\xE8";
+        static const char letters[] =
+            "ABCDEFGHIJKLMNOPQRSTUVWXYZ abcdefghijklmnopqrstuvwxyz\xE0\xE8";
         std::string s(rng() % (maxLength + 1), ' ');
         for (char& c : s) c = letters[rng() % (sizeof letters - 1)];
         return s;
@@ -200,8 +201,7 @@ protected:
                 break;
         }
         // Written by the move to another record or by the release.
-        if (rng() % 2)
-            ASSERT_TRUE(table.goTo(1 + static_cast<uint32_t>(rng() % model.size())));
+        if (rng() % 2) ASSERT_TRUE(table.goTo(1 + static_cast<uint32_t>(rng() % model.size())));
         ASSERT_TRUE(table.unlockAll());
     }
 

@@ -46,8 +46,8 @@ TEST(EngineObservers, AFailingObserverLeavesTheOthersPaired) {
         ASSERT_TRUE(t.open(path, File::Share::Shared, false));
         const TagDef* def = findTag("FUTURE");
         auto scan = t.scan();
-        auto tag = test::buildTag(dir.file("FUTURE.NTX"), *scan, def->keyText, def->conditionText,
-                                  true);
+        auto tag =
+            test::buildTag(dir.file("FUTURE.NTX"), *scan, def->keyText, def->conditionText, true);
         ASSERT_TRUE(tag);
         Probe first, last;
         first.failBefore = last.failBefore = c.failBefore;

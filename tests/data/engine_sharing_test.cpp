@@ -52,9 +52,8 @@ DRAV_TEST_CHILD(runsWriter, args) {
     if (!st.open(args[0])) return 2;
     test::childWriteLine("ready");
     if (test::childReadLine() != "go") return 3;
-    Status s = st.edit(3, [&] {
-        return st.table.putField(st.table.fieldIndex("NUMERO"), Value(77.0));
-    });
+    Status s =
+        st.edit(3, [&] { return st.table.putField(st.table.fieldIndex("NUMERO"), Value(77.0)); });
     if (s) s = st.edit(4, [&] { return st.table.deleteRecord(); });
     if (!s) return 4;
     test::childWriteLine("done");
@@ -98,8 +97,7 @@ TEST(EngineSharing, AReaderSeesAWritersChangeThroughTheChangeCounter) {
     ASSERT_TRUE(future.seek(Value(kDay.dtos() + "00:03"), false, &found));
     ASSERT_TRUE(found);
     EXPECT_EQ(future.recno(), 3u);
-    const uint32_t counters[] = {reader.tags[0]->changeCounter(),
-                                 reader.tags[1]->changeCounter()};
+    const uint32_t counters[] = {reader.tags[0]->changeCounter(), reader.tags[1]->changeCounter()};
 
     test::ChildProcess writer = test::startChild("runsWriter", {dir.path()});
     ASSERT_EQ(writer.readLine(), "ready");
