@@ -3,6 +3,8 @@
 // place.
 #include "shell/Startup.h"
 
+#include "data/access/TableAccess.h"
+#include "shell/Instance.h"
 #include "util/Error.h"
 
 namespace drav::shell {
@@ -19,8 +21,7 @@ void installProgramUserPort() {
 }
 
 void cleanStaleInstances() {
-    // Removes the temporary files left in the data folder and the instance
-    // folders left under the temporary folder by instances that died.
+    processInstance().cleanStale();
 }
 
 void startImageLibrary() {
@@ -35,8 +36,12 @@ bool aggiornaDatabase() {
 }
 
 void user() {
-    // Names this instance and makes its instance folder, held by its open
-    // "USER" file.
+    // The station table cannot be made: the program cannot run here.
+    try {
+        processInstance().setUp();
+    } catch (const Abandoned&) {
+        throw ProgramEnd(1);
+    }
 }
 
 void fattureOverdue(QWidget*) {
@@ -48,11 +53,16 @@ void sospesi() {
 }
 
 void closeAll() {
-    // Closes every open table and removes this instance's view files.
+    try {
+        data::closeAll();
+    } catch (const ProgramEnd&) {
+        // The handler chose to end the program over a failed close: it is
+        // ending already, and every table is closed.
+    }
 }
 
 void endInstance() {
-    // Closes the instance file and removes the instance folder.
+    processInstance().end();
 }
 
 void stopImageLibrary() {}

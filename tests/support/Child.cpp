@@ -1,6 +1,7 @@
 #include "tests/support/Child.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <map>
@@ -21,7 +22,12 @@ std::map<std::string, ChildMain>& registry() {
 }  // namespace
 
 bool registerChild(const std::string& name, ChildMain fn) {
-    registry()[name] = std::move(fn);
+    // Two children of one name in one test program: the second would
+    // silently replace the first, and a test would run the wrong station.
+    if (!registry().emplace(name, std::move(fn)).second) {
+        std::fprintf(stderr, "two test children are named %s\n", name.c_str());
+        std::abort();
+    }
     return true;
 }
 

@@ -17,11 +17,13 @@ int ScriptedPort::showMessage(const QString& text, int mode, const QString& titl
     }
 }
 
-void ScriptedPort::openWaitBox(const QString& text, const QString&, std::optional<int>,
+void ScriptedPort::openWaitBox(const QString& text, const QString& title, std::optional<int>,
                                std::optional<int>, bool) {
     ++m_log->waitOpens;
     m_log->waitOpen = true;
     m_log->waitTexts.push_back(text);
+    m_log->waitTitles.push_back(title);
+    if (m_log->onWaitOpen) m_log->onWaitOpen(text);
 }
 
 void ScriptedPort::closeWaitBox() {

@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -23,12 +24,16 @@ public:
     struct Log {
         std::vector<ShownMessage> messages;
         std::vector<QString> waitTexts;  // every text the wait box showed, in order
+        std::vector<QString> waitTitles;  // the title of every wait box opened, in order
         std::deque<int> answers;         // buttons: 1 OK, 2 Cancel, 6 Yes, 7 No
         int beeps = 0;
         int waitOpens = 0;
         int waitCloses = 0;
         bool waitOpen = false;
         int disabled = 0;  // windows disabled now
+        // Called with the text of every wait box opened (a test lets another
+        // station go on once the wait it expects is on screen).
+        std::function<void(const QString&)> onWaitOpen;
     };
 
     explicit ScriptedPort(std::shared_ptr<Log> log) : m_log(std::move(log)) {}
