@@ -1,5 +1,6 @@
 #include "data/Status.h"
 
+#include <cerrno>
 #include <cstring>
 
 namespace drav::data {
@@ -26,7 +27,13 @@ ErrorInfo Status::toErrorInfo(int genCode, int subCode, bool canDefault) const {
             break;
         case Code::NoSpace: e.subCode = kSubDiskFull; break;
         case Code::DataWidth: e.genCode = gen::DataWidth; break;
-        default: e.osCode = osCodeFromErrno(m_errno); break;
+        default:
+            // A full disk is a message of its own, whichever call met it.
+            if (m_errno == ENOSPC)
+                e.subCode = kSubDiskFull;
+            else
+                e.osCode = osCodeFromErrno(m_errno);
+            break;
     }
     return e;
 }

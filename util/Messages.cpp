@@ -155,7 +155,11 @@ void waitUpdate(const QString& text) {
 }
 
 void waitPos(int position) {
+    // A call without text closes the box: the position travels with the
+    // box's own text, which (without update) stays as it is.
+    if (!g_current) return;
     PopMsgArgs a;
+    a.text = *g_current;
     a.position = position;
     popMsg(a);
 }

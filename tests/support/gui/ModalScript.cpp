@@ -1,0 +1,82 @@
+#include "tests/support/gui/ModalScript.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+
+namespace drav::test {
+
+ModalScript::ModalScript(int timeoutMs) : m_timeoutMs(timeoutMs) {
+    m_clock.start();
+    QTimer::singleShot(10, this, [this] { poll(); });
+}
+
+ModalScript::~ModalScript() = default;
+
+ModalScript& ModalScript::on(const QString& windowName, std::function<void(QWidget*)> step) {
+    m_steps.push_back({windowName, std::move(step)});
+    return *this;
+}
+
+QString ModalScript::pending() const {
+    QStringList names;
+    for (const Step& s : m_steps) names << s.name;
+    return names.join(QLatin1String(", "));
+}
+
+void ModalScript::poll() {
+    // Schedule the next look first: the step below may start a nested loop.
+    // Looking goes on after the last step, so that a window nobody expected
+    // is still closed at the time limit.
+    QTimer::singleShot(10, this, [this] { poll(); });
+    if (m_clock.elapsed() > m_timeoutMs && QApplication::activeModalWidget()) {
+        m_timedOut = true;
+        m_steps.clear();
+        QList<QPointer<QDialog>> open;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<QDialog*>(w); d && d->isVisible() && d->isModal())
+                open.append(d);
+        for (const QPointer<QDialog>& d : open)
+            if (d) d->done(QDialog::Rejected);
+        return;
+    }
+    if (m_steps.empty()) return;
+    QWidget* w = QApplication::activeModalWidget();
+    if (!w || !w->isVisible() || w->objectName() != m_steps.front().name) return;
+    // Keys go to the focused widget: make the window active first.
+    if (!w->isActiveWindow()) {
+        w->activateWindow();
+        if (!QTest::qWaitForWindowActive(w, 1000)) qWarning("window did not become active");
+    }
+    Step step = std::move(m_steps.front());
+    m_steps.pop_front();
+    step.fn(w);
+}
+
+QAbstractButton* findButton(QWidget* window, const QString& text) {
+    if (!window) return nullptr;
+    for (QAbstractButton* b : window->findChildren<QAbstractButton*>()) {
+        QString t = b->text();
+        t.remove(QLatin1Char('&'));
+        if (t == text) return b;
+    }
+    return nullptr;
+}
+
+bool clickButton(QWidget* window, const QString& text) {
+    QAbstractButton* b = findButton(window, text);
+    if (!b) return false;
+    b->click();
+    return true;
+}
+
+QString messageBoxText(QWidget* box) {
+    auto* m = qobject_cast<QMessageBox*>(box);
+    return m ? m->text() : QString();
+}
+
+}  // namespace drav::test
