@@ -48,7 +48,9 @@ inline void writeTable(const std::string& path, const Fields& fields,
             ASSERT_GE(pos, 0) << name;
             ASSERT_TRUE(t.putField(pos, value)) << name;
         }
-        if (r.deleted) ASSERT_TRUE(t.deleteRecord());
+        if (r.deleted) {
+            ASSERT_TRUE(t.deleteRecord());
+        }
         ASSERT_TRUE(t.commit());
     }
     ASSERT_TRUE(t.close());
