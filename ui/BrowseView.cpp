@@ -189,7 +189,10 @@ void BrowseView::paintRows(QPainter& p, const QRect& area) {
             } else {
                 p.setPen(cf);
                 p.setFont(b.bFont ? b.bFont(c) : font());
-                const QString text = b.cellText(r, c);
+                // Trailing blanks of a left-aligned cell show nothing; drawn,
+                // they would only push its text into an ellipsis.
+                QString text = b.cellText(r, c);
+                while (text.endsWith(QLatin1Char(' '))) text.chop(1);
                 p.drawText(inner, align | Qt::TextSingleLine,
                            p.fontMetrics().elidedText(text, Qt::ElideRight, inner.width()));
             }
