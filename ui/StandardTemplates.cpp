@@ -76,10 +76,8 @@ void dbComboTemplate(QWidget& w) {
 
 QHash<QString, TemplateFn> standardTemplates() {
     return {
-        {QStringLiteral("MSGGET"), msgGetTemplate},
-        {QStringLiteral("INFOS"), infosTemplate},
-        {QStringLiteral("PRINTDLG"), printDlgTemplate},
-        {QStringLiteral("EDCOL"), edColTemplate},
+        {QStringLiteral("MSGGET"), msgGetTemplate},     {QStringLiteral("INFOS"), infosTemplate},
+        {QStringLiteral("PRINTDLG"), printDlgTemplate}, {QStringLiteral("EDCOL"), edColTemplate},
         {QStringLiteral("DBCOMBO"), dbComboTemplate},
     };
 }
