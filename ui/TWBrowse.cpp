@@ -515,7 +515,6 @@ void TWBrowse::pageDown() {
 void TWBrowse::goLeft() {
     if (!lHScroll || nColPos <= nFreeze + 1) return;
     --nColPos;
-    if (nColAct > nColPos + 0 && nColAct > colCount()) nColAct = colCount();
     updateScrollBars();
     if (m_widget) m_widget->update();
     if (bColChange) bColChange();
@@ -827,8 +826,10 @@ std::optional<Value> TWBrowse::editColumn(std::optional<Value> value, const QStr
             if (QWidget* w = form.findChild<QWidget*>(QLatin1String(id))) w->hide();
     }
     form.move(v->mapToGlobal(cell.topLeft()));
-    const int result = form.activate(
-        {.centered = false, .valid = [&form] { return valid(form, true); }, .owner = v->window()});
+    const int result = form.activate({.centered = false,
+                                      .valid = [&form] { return valid(form, true); },
+                                      .init = [get] { get->setFocus(); },
+                                      .owner = v->window()});
     if (result == 0 || result == 2) return std::nullopt;
     return copy;
 }
