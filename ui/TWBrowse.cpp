@@ -161,6 +161,9 @@ void TWBrowse::bindTable() {
         data::Table* t = table();
         return t ? t->keyPosition() : 0;
     };
+    m_goPosition = [this](uint64_t p) {
+        if (data::Table* t = table()) t->goToPosition(p);
+    };
     m_settle = [this] {
         data::Table* t = table();
         if (!t) return;
@@ -180,6 +183,7 @@ void TWBrowse::setArray(std::vector<std::vector<Value>> items) {
     aArray = std::move(items);
     cAlias = "ARRAY";
     nAt = 1;
+    m_goPosition = nullptr;
     auto size = [this] { return static_cast<int64_t>(aArray.size()); };
     bLogicLen = [this] { return static_cast<uint64_t>(aArray.size()); };
     bGoTop = [this] { nAt = 1; };
@@ -537,7 +541,11 @@ void TWBrowse::goToPosition(uint64_t p) {
     const uint64_t fromTop = p - 1;
     const uint64_t fromHere = m_pos > p ? m_pos - p : p - m_pos;
     const uint64_t fromBottom = m_count - p;
-    if (m_pos != 0 && fromHere <= fromTop && fromHere <= fromBottom) {
+    const uint64_t nearby = 2 * static_cast<uint64_t>(std::max(1, nRowCount()));
+    if (m_goPosition && std::min({fromTop, fromHere, fromBottom}) > nearby) {
+        // Far away in a table: the index crosses whole pages to get there.
+        m_goPosition(p);
+    } else if (m_pos != 0 && fromHere <= fromTop && fromHere <= fromBottom) {
         bSkip(static_cast<int64_t>(p) - static_cast<int64_t>(m_pos));
     } else if (fromTop <= fromBottom) {
         bGoTop();
