@@ -3,6 +3,7 @@
 #include "print/TFont.h"
 #include "print/TPrinter.h"
 #include "util/Date.h"
+#include "util/Settings.h"
 
 #include <QFontMetricsF>
 #include <algorithm>
@@ -12,7 +13,6 @@ namespace {
 
 double g_row = 0;     // device units
 double g_feed = 1;    // rows
-double g_margin = 5;  // columns
 
 double rowHeight(const TPrinter& p) {
     return p.nVertRes() / 66.0;
@@ -42,13 +42,6 @@ double pFeed(std::optional<double> feed) {
     return g_feed;
 }
 
-void setPrintMargin(double columns) {
-    g_margin = columns;
-}
-double printMargin() {
-    return g_margin;
-}
-
 void resetPageGrid() {
     g_feed = 1;
     g_row = 0;
@@ -58,7 +51,7 @@ void printTxt(const PrintTexts& texts, std::optional<double> column, TPrinter& p
               const TFont& font, const TxtOptions& o) {
     const bool goOn = column && *column == 0;
     const int bkMode = o.background ? 2 : 1;
-    const double c = column.value_or(0) + g_margin;
+    const double c = column.value_or(0) + printMargin();
     const QColor colour = o.colour.value_or(QColor(Qt::black));
     if (g_row == 0) g_row = 2 * rowHeight(printer);
     if (!goOn && !column) g_row += g_feed * rowHeight(printer);
@@ -88,7 +81,7 @@ void printTxt(const PrintTexts& texts, std::optional<double> column, TPrinter& p
         text = text.trimmed();
         if (!text.isEmpty() && !text.endsWith(QChar(kParagraphEnd)) &&
             text.contains(QLatin1Char(' '))) {
-            double end = o.clip ? (c + *o.clip) * cw : printer.nHorzRes() - g_margin * cw;
+            double end = o.clip ? (c + *o.clip) * cw : printer.nHorzRes() - printMargin() * cw;
             double extra = end - c * cw - printer.getTextWidth(text, font);
             if (extra > 0) printer.setJustification(extra);
         }
@@ -110,30 +103,30 @@ void printLine(TPrinter& printer, std::optional<double> column, double length, c
     const double cw = colWidth(printer);
     if (!column) {
         double y = g_row + rowHeight(printer) + 2;
-        printer.line(y, g_margin * cw, y, printer.nHorzRes() * (1 - g_margin / 80.0), pen);
+        printer.line(y, printMargin() * cw, y, printer.nHorzRes() * (1 - printMargin() / 80.0), pen);
     } else {
         double y = g_row + rowHeight(printer);
-        printer.line(y, (*column + g_margin) * cw, y, (*column + length + g_margin) * cw, pen);
+        printer.line(y, (*column + printMargin()) * cw, y, (*column + length + printMargin()) * cw, pen);
     }
 }
 
 void printVLine(TPrinter& printer, double column, double rows, const TPen* pen) {
-    const double x = (column + g_margin) * colWidth(printer);
+    const double x = (column + printMargin()) * colWidth(printer);
     printer.line(g_row + rowHeight(printer) + 2, x, g_row + (rows + 1) * rowHeight(printer), x,
                  pen);
 }
 
 void printBox(TPrinter& printer, double column, double width, double rows, const TPen* pen) {
     const double cw = colWidth(printer);
-    printer.box(g_row + rowHeight(printer), (column + g_margin) * cw,
-                g_row + (rows + 1) * rowHeight(printer), (column + width + g_margin) * cw, pen);
+    printer.box(g_row + rowHeight(printer), (column + printMargin()) * cw,
+                g_row + (rows + 1) * rowHeight(printer), (column + width + printMargin()) * cw, pen);
 }
 
 void sayHeader(const PrintText& title, TPrinter& printer, const TFont& font) {
     if (!printer.hasDC() || printer.lCancel()) return;
-    const double savedMargin = g_margin;
+    const double savedMargin = printMargin();
     const double savedRow = g_row;
-    g_margin = 1;
+    setPrintMargin(1);
     // A row position that is not 0, so that the first new line is row 1 and
     // not the first row of a fresh page.
     constexpr double kTop = 0.01;
@@ -147,7 +140,7 @@ void sayHeader(const PrintText& title, TPrinter& printer, const TFont& font) {
     g_row = kTop;
     printTxt({QStringLiteral("PAG. ") + QString::number(printer.nPage())}, std::nullopt, printer,
              font, {.right = true, .width = 78});
-    g_margin = savedMargin;
+    setPrintMargin(savedMargin);
     g_row = savedRow;
 }
 
@@ -163,7 +156,7 @@ void sayFooter(TPrinter& printer, const TFont& font) {
 QStringList aMemoLine(const PrintText& source, std::optional<double> width, const TPrinter& printer,
                       const TFont& font) {
     const QString text = o2a(source.text());
-    const double maxWidth = width.value_or(80 - 2 * g_margin) * colWidth(printer);
+    const double maxWidth = width.value_or(80 - 2 * printMargin()) * colWidth(printer);
     static const QString crlf = QStringLiteral("\r\n");
     auto fits = [&](const QString& piece) {
         QString shown = piece;

@@ -20,6 +20,7 @@
 #pragma once
 
 #include "print/PrintText.h"
+#include "util/Settings.h"
 
 #include <QColor>
 #include <QStringList>
@@ -69,9 +70,8 @@ void printBox(TPrinter& printer, double column, double width, double rows,
 // (rows), each set first when a value is given.
 double setProw(std::optional<double> row = std::nullopt);
 double pFeed(std::optional<double> feed = std::nullopt);
-// The left margin in columns (5 unless changed at start-up).
-void setPrintMargin(double columns);
-double printMargin();
+// The left margin in columns is the process-wide print margin
+// (util/Settings.h: printMargin, setPrintMargin).
 // What a new printer object does to the grid: line feed 1, row 0.
 void resetPageGrid();
 

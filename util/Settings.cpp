@@ -24,7 +24,7 @@ std::vector<Layer>& layers() {
     return l;
 }
 
-int g_printMargin = 5;
+double g_printMargin = 5;
 
 std::string canonical(std::string_view name) {
     std::string out(name);
@@ -188,10 +188,10 @@ bool restoreIni(const std::string& file) {
     return true;
 }
 
-int printMargin() {
+double printMargin() {
     return g_printMargin;
 }
-void setPrintMargin(int eightieths) {
+void setPrintMargin(double eightieths) {
     g_printMargin = eightieths;
 }
 

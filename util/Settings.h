@@ -75,9 +75,11 @@ bool saveIni(std::string_view mask, const std::string& file);
 // nothing; a file that cannot be read is raised through the error handler.
 bool restoreIni(const std::string& file);
 
-// Left margin of every printed page, in eightieths of the printable width.
-int printMargin();
-void setPrintMargin(int eightieths);
+// Left margin of every printed page, in eightieths of the printable width
+// (columns of the 80-column print grid): 5, set at start-up; the page head
+// narrows it to 1 while it prints.
+double printMargin();
+void setPrintMargin(double eightieths);
 
 // For tests only: forgets every setting, public and private.
 void TEST_resetSettings();

@@ -49,6 +49,10 @@ public:
     virtual std::string name() const = 0;
     // The key expression text: "RECNO()" for record-number order.
     virtual std::string keyText() const = 0;
+    // The type of the key's values: 'C', 'N', 'D' or 'L' ('N' for the
+    // record number), the kind of value seek and scope take. Text unless
+    // the order says otherwise.
+    virtual char keyType() const { return 'C'; }
 
     virtual Status goTop() = 0;
     virtual Status goBottom() = 0;

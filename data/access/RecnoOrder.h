@@ -16,6 +16,7 @@ public:
 
     std::string name() const override { return {}; }
     std::string keyText() const override { return "RECNO()"; }
+    char keyType() const override { return 'N'; }
 
     Status goTop() override;
     Status goBottom() override;

@@ -194,6 +194,32 @@ void Table::clearOrders() {
     m_orders.clear();
 }
 
+std::unique_ptr<Order> Table::removeOrder(int n) {
+    if (!order(n)) return nullptr;
+    std::unique_ptr<Order> out = std::move(m_orders[n - 1]);
+    m_orders.erase(m_orders.begin() + (n - 1));
+    if (TableObserver* obs = out->observer()) m_file.removeObserver(obs);
+    if (m_controlling == n)
+        setOrder(0);
+    else if (m_controlling > n)
+        --m_controlling;
+    return out;
+}
+
+int Table::findOrder(std::string_view name) const {
+    auto same = [](std::string_view a, std::string_view b) {
+        if (a.size() != b.size()) return false;
+        for (size_t i = 0; i < a.size(); ++i) {
+            auto up = [](char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; };
+            if (up(a[i]) != up(b[i])) return false;
+        }
+        return true;
+    };
+    for (int n = 1; n <= orderCount(); ++n)
+        if (same(m_orders[n - 1]->name(), name)) return n;
+    return 0;
+}
+
 bool Table::seek(const Value& key, bool soft) {
     bool found = false;
     Status s = controlling().seek(key, soft, &found);
@@ -221,9 +247,18 @@ uint64_t Table::keyPosition() {
 }
 
 uint64_t Table::totRec(bool main) {
-    Order& o = main && orderCount() > 0 ? *m_orders.front() : controlling();
+    if (!main || orderCount() == 0 || m_controlling == 1) return keyCount();
+    // The first order counted within the bounds now in force; its own
+    // scope is left as it was.
+    Order& first = *m_orders.front();
+    const std::optional<Value> ownTop = first.scopeTop(), ownBottom = first.scopeBottom();
     uint64_t n = 0;
-    check(o.keyCount(&n), TableOp::Read);
+    Status s = first.setScope(scopeTop(), scopeBottom());
+    if (!s) s = first.setScope(std::nullopt, std::nullopt);
+    if (s) s = first.keyCount(&n);
+    Status back = first.setScope(ownTop, ownBottom);
+    check(s, TableOp::Read);
+    check(back, TableOp::Read);
     return n;
 }
 
@@ -231,7 +266,9 @@ uint64_t Table::totRec(bool main) {
 
 void Table::check(const Status& s, TableOp op) const {
     if (s) return;
-    raiseError(tableErrorInfo(s, op));
+    // The index engine names its own codes; the table driver's follow the
+    // operation.
+    raiseError(s.genCode() ? s.toErrorInfo() : tableErrorInfo(s, op));
     // The handler let the operation go on (a soft failure outside the
     // waits that retry it): it is given up all the same.
     throw Abandoned(s.toString());

@@ -133,6 +133,14 @@ public:
     Order& controlling() const;
     // Closes every order; record-number order controls.
     void clearOrders();
+    // Takes order n out of the table (its keys no longer follow the writes)
+    // and hands it over, or nullptr when there is none; the controlling
+    // order stays in control unless it is the one taken (then record-number
+    // order controls).
+    std::unique_ptr<Order> removeOrder(int n);
+    // The number of the order of that tag name (letter case ignored); 0
+    // when none.
+    int findOrder(std::string_view name) const;
 
     // The first key of the controlling order that begins with the value,
     // within the scope. Not found: soft stands on the next greater key, else
@@ -148,8 +156,10 @@ public:
     // of the current record among them (0 at end of table).
     uint64_t keyCount();
     uint64_t keyPosition();
-    // TOTREC: the keys of the first order (main true) or of the controlling
-    // order within their scope; record-number order when there is no tag.
+    // TOTREC. main: the keys of the first order within the scope bounds of
+    // the controlling order (bounds of another kind than the first order's
+    // key count every key); record-number order when there is no tag. Not
+    // main: keyCount().
     uint64_t totRec(bool main = true);
 
     // Hands a failure to the error handler and abandons the operation; does

@@ -3,6 +3,8 @@
 // disks and files.
 #include "data/access/TableAccess.h"
 
+#include "data/access/OwnWaitMessage.h"
+
 #include "util/Error.h"
 #include "util/FileHelpers.h"
 #include "util/Messages.h"
@@ -55,6 +57,15 @@ std::string tableFileName(std::string_view name) {
     return folder + file;
 }
 
+std::string tagFileName(std::string_view name) {
+    size_t slash = name.find_last_of('/');
+    std::string folder(slash == std::string_view::npos ? std::string_view()
+                                                       : name.substr(0, slash + 1));
+    std::string file = upper(slash == std::string_view::npos ? name : name.substr(slash + 1));
+    if (cFileExt(file).empty()) file += ".NTX";
+    return folder + file;
+}
+
 std::string viewFileName(int slot) {
     return instanceFolder() + "\x7FVIEW" + std::to_string(slot) + ".NTX";
 }
@@ -62,29 +73,6 @@ std::string viewFileName(int slot) {
 // ---- Waiting ---------------------------------------------------------------
 
 namespace {
-
-// While it lives the wait box shows the table layer's own message; the one
-// shown before comes back at its end, also when an error cuts the wait short.
-class OwnWaitMessage {
-public:
-    OwnWaitMessage(const QString& text, const QString& title, bool disableWindow)
-        : m_saved(curMsg()), m_disabled(disableWindow) {
-        waitClose();
-        if (m_disabled) userPort().disableActiveWindow();
-        waitMsg(text, title);
-    }
-    ~OwnWaitMessage() {
-        waitClose();
-        if (m_disabled) userPort().enableDisabledWindow();
-        if (m_saved) waitMsg(*m_saved);
-    }
-    OwnWaitMessage(const OwnWaitMessage&) = delete;
-    OwnWaitMessage& operator=(const OwnWaitMessage&) = delete;
-
-private:
-    std::optional<QString> m_saved;
-    bool m_disabled;
-};
 
 // Tries until attempt() succeeds: silently for the quiet period, then behind
 // the busy message.
@@ -131,7 +119,12 @@ void closeSlot(int slot) {
     Table* t = tableIn(slot);
     if (!t) return;
     SlotRelease release(slot);
-    deleteViewFile(slot);
+    forgetView(slot);
+    // The view's file is closed with the table before it goes.
+    struct DeleteView {
+        int slot;
+        ~DeleteView() { deleteViewFile(slot); }
+    } deleteView{slot};
     t->close(true);
 }
 

@@ -3,7 +3,8 @@
 // the disk checks made before a file is created.
 //
 // Sections: file names; opening and closing; locks, appending and deleting;
-// numbering and counting; seek and scope; disks and files; test hooks.
+// numbering and counting; seek and scope; index tags; views; disks and
+// files; test hooks. The typed search of the lists is in KeySearch.h.
 //
 // Waiting for other stations. Nothing here reports a lock or a share mode
 // held by another station to its caller: the operation waits until it
@@ -36,6 +37,7 @@
 
 #include "data/access/Slots.h"
 #include "data/access/Table.h"
+#include "data/access/ViewCondition.h"
 #include "data/schema/FieldDef.h"
 
 #include <chrono>
@@ -53,6 +55,9 @@ namespace drav::data {
 // ".DBF" added when it has no extension; a name ending in "." keeps no
 // extension ("NET." is the file "NET").
 std::string tableFileName(std::string_view name);
+// The file of an index tag name: the name part in capitals, ".NTX" added
+// when it has no extension.
+std::string tagFileName(std::string_view name);
 // The view index file of a slot in the instance folder: 0x7F, "VIEW", the
 // slot number, ".NTX".
 std::string viewFileName(int slot);
@@ -111,6 +116,73 @@ uint64_t keyCount();
 
 bool dbSeek(const Value& key, bool soft = false);
 void dbSetScope(const std::optional<Value>& top, const std::optional<Value>& bottom);
+
+// ---- Index tags (the current table) ----------------------------------------
+
+// Opens the tag file (tagFileName) with the table, shared when the table is
+// shared, after the tags already open; the first tag added controls. A
+// missing or unreadable file goes to the error handler (open error 21,
+// corruption 32) and abandons the caller's operation.
+void ordAdd(std::string_view tagFile);
+// Makes the order of that number (0: record-number order) or tag name
+// controlling; the current record stays current. Returns the number of the
+// order that controlled before. A name or number the table does not have
+// is an error for the handler.
+int ordSetFocus(int order);
+int ordSetFocus(std::string_view tagName);
+
+// The condition of the next ordBuild, used by that build only: the text
+// stored in the tag ("" for none), the condition the build evaluates
+// instead of the text when given (and that then keeps the tag's keys while
+// it stays open), and whether the build visits only the records of the
+// controlling order within its scope, in its order, instead of every record.
+void ordCondSet(std::string conditionText, std::optional<ViewCondition> condition = std::nullopt,
+                bool withinScope = false);
+// Builds the tag of the file (tagFileName; the tag is named after the file)
+// over the current table with the build condition set just before, and
+// makes it the controlling order. The key text is stored without any
+// "FIELD -> ". An existing file is rebuilt from scratch; a copy of it open
+// with this table is closed first. Shared when the table is shared.
+// Failures (key or condition of the wrong type, a file that cannot be
+// made) go to the error handler and abandon.
+void ordBuild(std::string_view tagFile, std::string_view keyText, bool unique = false);
+
+// ---- Views (the current table) ---------------------------------------------
+//
+// A view narrows the slot's table to the records of a condition through a
+// private index tag in the instance folder (viewFileName), never shared:
+// two instances building views on the same table and slot each have their
+// own file. While it is open it follows the table's writes with its real
+// condition: a record edited so that it no longer meets it leaves the view.
+
+struct ViewOptions {
+    // The key of the view's order; absent: the controlling order's key
+    // ("RECNO()" in record-number order, so the rows keep their physical
+    // order).
+    std::optional<std::string> keyText;
+    // Without the wait message "Elaborazione in corso..."; absent: quiet
+    // while a wait message is shown.
+    std::optional<bool> quiet;
+    bool unique = false;       // one record per key value
+    bool withinScope = false;  // only the controlling order's records in its scope
+    bool keepOrder = false;    // dbClearView returns to the order in control then
+};
+
+// Replaces the slot's view by a new one over the records meeting the
+// condition, makes it controlling with the scope bounds in force before,
+// and goes to its first record. The order that controlled before (unless
+// keepOrder) is remembered for dbClearView.
+void dbSetView(const ViewCondition& condition, const ViewOptions& options = {});
+// Removes the slot's view and deletes its file; the remembered order (or,
+// with keepOrder, the order in control, unless that is the view itself)
+// controls again with the scope bounds in force; goes to the first record.
+// Without a view only the scope is set again and the first record reached.
+// A step that fails is reported and the whole sequence tried again, three
+// times at most.
+void dbClearView(bool keepOrder = false);
+// For dbOpen and dbClose: the slot's table is gone, and with it what its
+// view remembered.
+void forgetView(int slot);
 
 // ---- Disks and files -------------------------------------------------------
 

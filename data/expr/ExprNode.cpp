@@ -235,6 +235,15 @@ private:
     double m_value;
 };
 
+class DateLiteral : public ExprNode {
+public:
+    explicit DateLiteral(int32_t julian) : ExprNode('D'), m_julian(julian) {}
+    int32_t julian(const RecordContext&) const override { return m_julian; }
+
+private:
+    int32_t m_julian;
+};
+
 class LogicalLiteral : public ExprNode {
 public:
     explicit LogicalLiteral(bool v) : ExprNode('L'), m_value(v) {}
@@ -530,6 +539,9 @@ NodePtr makeTextLiteral(std::string text) {
 }
 NodePtr makeNumberLiteral(double value) {
     return std::make_unique<NumberLiteral>(value);
+}
+NodePtr makeDateLiteral(int32_t julian) {
+    return std::make_unique<DateLiteral>(julian);
 }
 NodePtr makeLogicalLiteral(bool value) {
     return std::make_unique<LogicalLiteral>(value);

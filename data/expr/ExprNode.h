@@ -50,6 +50,7 @@ enum class CompareOp { Equal, ExactEqual, NotEqual, Less, LessEqual, Greater, Gr
 NodePtr makeField(const RecordContext& fields, int index);
 NodePtr makeTextLiteral(std::string text);
 NodePtr makeNumberLiteral(double value);
+NodePtr makeDateLiteral(int32_t julian);  // 0: the empty date
 NodePtr makeLogicalLiteral(bool value);
 NodePtr makeUpper(NodePtr text);
 NodePtr makeDtos(NodePtr date);

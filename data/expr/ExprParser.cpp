@@ -6,6 +6,8 @@
 // (literals, parentheses, fields, functions).
 #include "data/expr/ExprParser.h"
 
+#include "util/Date.h"
+
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -83,8 +85,9 @@ void ExprParser::advance() {
         m_tok = Tok::Number;
         return;
     }
-    if (c == '"' || c == '\'') {
-        size_t end = m_text.find(c, m_pos + 1);
+    if (c == '"' || c == '\'' || c == '[') {
+        // [text] holds the quotes a search writes inside a value.
+        size_t end = m_text.find(c == '[' ? ']' : c, m_pos + 1);
         if (end == std::string_view::npos) {
             m_tok = Tok::Bad;
             m_tokText = "unterminated text";
@@ -394,6 +397,16 @@ NodePtr ExprParser::parseFunction(const std::string& name) {
         }
         if (!close()) return nullptr;
         return makeStr(std::move(a), length, decimals);
+    }
+    if (name == "CTOD") {
+        // A date written in a search text: CTOD( "05/03/26" ), in the
+        // date format in force; a text that is no date gives the empty date.
+        if (m_tok != Tok::String)
+            return fail(kTypeError, "CTOD needs a date text written in the text");
+        Date d = Date::fromText(m_tokText);
+        advance();
+        if (!close()) return nullptr;
+        return makeDateLiteral(d.julian());
     }
     if (name == "IF" || name == "IIF") {
         NodePtr c = argument();

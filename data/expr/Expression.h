@@ -4,7 +4,8 @@
 // The texts are those kept in the index file headers and typed by the search
 // screens:
 //   fields        cliente, FIELD -> cliente (names in any letter case)
-//   literals      "text", 'text', 12, 12.5, .T., .F.
+//   literals      "text", 'text', [text], 12, 12.5, .T., .F.,
+//                 CTOD( "dd/mm/yy" ) (a date text written in the text)
 //   functions     UPPER( c ) (a-z only), DTOS( d ), STR( n [, len [, dec ]] ),
 //                 EMPTY( x ), IF( c, a, b ) (also IIF), DELETED(), RECNO();
 //                 STR without a length gives 10 characters, 0 decimals
