@@ -166,7 +166,7 @@ expect-title DRAV - Marvesto
         GTEST_SKIP() << "no private mount here: " << run.err.toStdString();
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QString full = "Spazio sul disco " +
-                         QString::fromStdString(mount.path() + "/DRAV.CFG").toUpper() +
+                         QString::fromStdString(mount.path() + "/DRAV.CFG") +
                          " insufficiente.";
     EXPECT_EQ(run.out, QStringList({full, "Annullo le modifiche?"}));
     EXPECT_EQ(readFile(outside), kCfg);
