@@ -2,9 +2,7 @@
 // the same rows in the same run.
 //
 // Data: CORSE with its memo file and its three tags, made up from a fixed
-// seed: 300 runs a day (one in 25 still without a number), requesters from
-// 2,000 clients, senders and recipients with Italian names, addresses and
-// towns, notes on about one run in ten. SQLite holds the same rows in one
+// seed (bench/CorseRuns.h). SQLite holds the same rows in one
 // table with the three equivalent indexes, in WAL mode with
 // synchronous=NORMAL.
 //
@@ -24,7 +22,9 @@
 //
 // Usage: bench_engine [--records N] [--appends N] [--dir FOLDER]
 //
-// Sections: measuring; the made-up runs; SQLite; the phases; main.
+// Sections: figures; SQLite; the phases; main.
+#include "bench/CorseRuns.h"
+#include "bench/Measure.h"
 #include "data/cdx/IndexFile.h"
 #include "data/cdx/IndexTag.h"
 #include "data/dbf/TableFile.h"
@@ -46,37 +46,11 @@
 
 using namespace drav;
 using namespace drav::data;
+using namespace drav::bench;
 
 namespace {
 
-// ---- Measuring ---------------------------------------------------------------------
-
-using Clock = std::chrono::steady_clock;
-
-double since(Clock::time_point t) {
-    return std::chrono::duration<double>(Clock::now() - t).count();
-}
-
-long statusKiB(const char* key) {
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind(key, 0) == 0) return std::stol(line.substr(std::strlen(key)));
-    return 0;
-}
-
-// Peak memory of one phase: the high-water mark is reset before it.
-class Peak {
-public:
-    Peak() {
-        std::ofstream("/proc/self/clear_refs") << "5";
-        m_base = statusKiB("VmRSS:");
-    }
-    double mib() const { return std::max(0L, statusKiB("VmHWM:") - m_base) / 1024.0; }
-
-private:
-    long m_base;
-};
+// ---- Figures ------------------------------------------------------------------------
 
 struct Figure {
     std::string what, unit;
@@ -100,183 +74,6 @@ void print(const Figure& f) {
 void add(Figure f) {
     print(f);
     g_figures.push_back(std::move(f));
-}
-
-// ---- The made-up runs ----------------------------------------------------------------
-
-constexpr int kPerDay = 300;
-const Date kFirstDay = Date::fromYmd(2015, 1, 1);
-
-const char* const kSurnames[] = {
-    "ROSSI",   "RUSSO",   "FERRARI",   "ESPOSITO", "BIANCHI",    "ROMANO",  "COLOMBO",
-    "RICCI",   "MARINO",  "GRECO",     "BRUNO",    "GALLO",      "CONTI",   "DE LUCA",
-    "MANCINI", "COSTA",   "GIORDANO",  "RIZZO",    "LOMBARDI",   "MORETTI", "BARBIERI",
-    "FONTANA", "SANTORO", "MARIANI",   "RINALDI",  "CARUSO",     "FERRARA", "GALLI",
-    "MARTINI", "LEONE",   "LONGO",     "GENTILE",  "MARTINELLI", "VITALE",  "LOMBARDO",
-    "SERRA",   "COPPOLA", "DE SANTIS", "D'ANGELO", "MARCHETTI"};
-const char* const kNames[] = {
-    "Mario",      "Luca",   "Giulia", "Francesca", "Marco",   "Anna",      "Giuseppe", "Sara",
-    "Alessandro", "Chiara", "Andrea", "Paola",     "Roberto", "Elena",     "Stefano",  "Laura",
-    "Davide",     "Marta",  "Paolo",  "Silvia",    "Matteo",  "Valentina", "Franco",   "Federica"};
-const char* const kTrades[] = {"Studio legale", "Farmacia",   "Tipografia", "Ottica",
-                               "Assicurazioni", "Ferramenta", "Agenzia",    "Laboratorio",
-                               "Studio medico", "Edilizia",   "Libreria",   "Gioielleria"};
-const char* const kForms[] = {"S.r.l.", "S.p.A.", "& C. S.n.c.", "S.a.s.", ""};
-const char* const kStreets[] = {"Via Roma",      "Corso Italia",  "Via Garibaldi",
-                                "Via Mazzini",   "Viale Europa",  "Via Dante",
-                                "Piazza Duomo",  "Via Verdi",     "Corso Vittorio Emanuele",
-                                "Via Cavour",    "Via Manzoni",   "Via XX Settembre",
-                                "Via San Marco", "Via dei Mille", "Viale Monza",
-                                "Via Torino"};
-const char* const kTowns[] = {"MILANO",        "SESTO SAN GIOVANNI",
-                              "MONZA",         "RHO",
-                              "CINISELLO B.",  "ASSAGO",
-                              "SAN DONATO M.", "SEGRATE",
-                              "PERO",          "BOLLATE",
-                              "OPERA",         "ROZZANO",
-                              "CORSICO",       "BRESSO",
-                              "PADERNO D."};
-const char* const kPony[] = {"ABCD", "MRSS", "LBNC", "GFRR", "PCNT", "SMRN",
-                             "DGLL", "RRZZ", "FMNC", "TLMB", "VCST", "NGRC"};
-
-template <size_t N>
-const char* pick(const char* const (&list)[N], uint64_t r) {
-    return list[r % N];
-}
-
-// A few random bits derived from the record number alone: the same record
-// is the same on both sides, whatever the order it is made in.
-uint64_t mix(uint64_t x) {
-    x += 0x9E3779B97F4A7C15ULL;
-    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ULL;
-    x = (x ^ (x >> 27)) * 0x94D049BB133111EBULL;
-    return x ^ (x >> 31);
-}
-
-std::string person(uint64_t r) {
-    return std::string(pick(kSurnames, r)) + " " + pick(kNames, r >> 8);
-}
-
-std::string client(uint64_t n) {
-    uint64_t r = mix(n * 7919 + 11);
-    if (n % 3 == 0) return std::string(pick(kSurnames, r)) + " " + pick(kNames, r >> 8);
-    std::string s =
-        std::string(pick(kTrades, r)) + " " + pick(kSurnames, r >> 8) + " " + pick(kForms, r >> 16);
-    while (!s.empty() && s.back() == ' ') s.pop_back();
-    return s;
-}
-
-std::string address(uint64_t r) {
-    return std::string(pick(kStreets, r)) + " " + std::to_string(1 + (r >> 12) % 180);
-}
-
-struct RunRow {
-    int numero = 0;
-    Date data;
-    char ora[6] = {};
-    std::string cliente, mittente, indmitt, citmitt, notmitt;
-    std::string destinat, inddest, citdest, teldest, notdest;
-    int buoni = 0;
-    std::string numbuono, pony1, pony2;
-    double importo1 = 0, importo2 = 0, impcont = 0;
-    bool contanti = false, consegnata = false, fax = false, sospeso = false;
-};
-
-// Record r (from 1) of the made-up table: day (r-1)/300, number (r-1)%300+1
-// unless it is still a future run.
-void makeRun(uint64_t recno, RunRow& row) {
-    const uint64_t i = recno - 1, r = mix(recno), s = mix(r);
-    int n = static_cast<int>(i % kPerDay) + 1;
-    row.numero = n % 25 == 0 ? 0 : n;
-    row.data = kFirstDay.addDays(static_cast<int>(i / kPerDay));
-    int minutes = 8 * 60 + static_cast<int>((i % kPerDay) * 720 / kPerDay);
-    std::snprintf(row.ora, sizeof row.ora, "%02d:%02d", minutes / 60, minutes % 60);
-    uint64_t who = (r >> 3) % 2000;
-    row.cliente = client(who);
-    bool fromClient = r % 10 < 7;
-    row.mittente = fromClient ? row.cliente : person(r >> 5);
-    row.indmitt = fromClient ? address(mix(who)) : address(r >> 9);
-    row.citmitt = fromClient ? pick(kTowns, mix(who) >> 20) : pick(kTowns, r >> 13);
-    row.destinat = person(s);
-    row.inddest = address(s >> 7);
-    row.citdest = pick(kTowns, s >> 17);
-    row.teldest = "02 " + std::to_string(2000000 + (s >> 23) % 8000000);
-    row.notmitt = r % 10 == 3
-                      ? "Citofonare " + person(r >> 29) + ", " + std::to_string(1 + (r >> 40) % 6) +
-                            " piano; ritirare entro le " + std::to_string(9 + (r >> 44) % 9) + ":00"
-                      : "";
-    row.notdest = s % 20 == 7 ? "Consegnare in portineria.\r\nPagamento alla consegna." : "";
-    row.contanti = s % 4 == 0;
-    row.buoni = row.contanti ? 0 : 1 + static_cast<int>((s >> 3) % 3);
-    row.numbuono = row.contanti ? "" : std::to_string(100000 + (s >> 11) % 800000);
-    row.pony1 = row.numero ? pick(kPony, s >> 19) : "";
-    row.importo1 = row.numero ? 4.5 * (1 + row.buoni) : 0;
-    row.pony2 = s % 50 == 0 ? pick(kPony, s >> 27) : "";
-    row.importo2 = row.pony2.empty() ? 0 : 3.0;
-    row.impcont = row.contanti ? 12.5 + (s >> 31) % 20 : 0;
-    row.consegnata = row.numero != 0 && s % 30 != 0;
-    row.fax = s % 40 == 0;
-    row.sospeso = r % 50 == 0;
-}
-
-// The fields of CORSE in file order, for putField by position.
-enum Col {
-    NUMERO,
-    DATA,
-    ORA,
-    CLIENTE,
-    MITTENTE,
-    INDMITT,
-    CITMITT,
-    NOTMITT,
-    DESTINAT,
-    INDDEST,
-    CITDEST,
-    TELDEST,
-    NOTDEST,
-    BUONI,
-    NUMBUONO,
-    PONY1,
-    IMPORTO1,
-    PONY2,
-    IMPORTO2,
-    CONTANTI,
-    IMPCONT,
-    CONSEGNATA,
-    FAX,
-    SOSPESO
-};
-
-Status putRun(TableFile& t, const RunRow& row) {
-    Status s;
-    auto put = [&](int col, Value v) {
-        if (s) s = t.putField(col, v);
-    };
-    put(NUMERO, double(row.numero));
-    put(DATA, row.data);
-    put(ORA, std::string(row.ora));
-    put(CLIENTE, row.cliente);
-    put(MITTENTE, row.mittente);
-    put(INDMITT, row.indmitt);
-    put(CITMITT, row.citmitt);
-    if (!row.notmitt.empty()) put(NOTMITT, row.notmitt);
-    put(DESTINAT, row.destinat);
-    put(INDDEST, row.inddest);
-    put(CITDEST, row.citdest);
-    put(TELDEST, row.teldest);
-    if (!row.notdest.empty()) put(NOTDEST, row.notdest);
-    put(BUONI, double(row.buoni));
-    put(NUMBUONO, row.numbuono);
-    put(PONY1, row.pony1);
-    put(IMPORTO1, row.importo1);
-    put(PONY2, row.pony2);
-    put(IMPORTO2, row.importo2);
-    put(CONTANTI, row.contanti);
-    put(IMPCONT, row.impcont);
-    put(CONSEGNATA, row.consegnata);
-    put(FAX, row.fax);
-    put(SOSPESO, row.sospeso);
-    return s;
 }
 
 // ---- SQLite ----------------------------------------------------------------------------
