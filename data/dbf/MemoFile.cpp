@@ -1,5 +1,5 @@
-// Memo file: header and free runs, reading a value, writing and releasing
-// values, reset.
+// Memo file: header and free runs, reading a value (and the extents of many),
+// writing and releasing values, reset.
 #include "data/dbf/MemoFile.h"
 
 #include <algorithm>
@@ -152,6 +152,41 @@ Status MemoFile::read(uint32_t block, std::string* text) const {
         return Status::corruption(m_file.path(), "memo length beyond the file");
     text->resize(length);
     return m_file.readExact(at + 8, text->data(), length);
+}
+
+Status MemoFile::textBlocks(const std::vector<uint32_t>& starts,
+                            std::vector<uint32_t>* blocks) const {
+    constexpr uint64_t kPieceBytes = 1 << 20;
+    blocks->clear();
+    blocks->reserve(starts.size());
+    uint64_t size = 0;
+    if (Status s = m_file.size(&size); !s) return s;
+    std::string piece;
+    uint64_t pieceAt = 0;  // the file offset of piece[0]
+    for (size_t i = 0; i < starts.size(); ++i) {
+        const uint64_t at = static_cast<uint64_t>(starts[i]) * kMemoBlockSize;
+        if (starts[i] < kMemoFirstBlock || at + 8 > size)
+            return Status::corruption(m_file.path(), "memo block outside the file");
+        if (at < pieceAt || at + 8 > pieceAt + piece.size()) {
+            // From this header to the last of the next ones within reach.
+            uint64_t end = at + 8;
+            for (size_t j = i + 1; j < starts.size(); ++j) {
+                const uint64_t next = static_cast<uint64_t>(starts[j]) * kMemoBlockSize + 8;
+                if (next > size || next - at > kPieceBytes) break;
+                end = next;
+            }
+            piece.resize(end - at);
+            if (Status s = m_file.readExact(at, piece.data(), piece.size()); !s) return s;
+            pieceAt = at;
+        }
+        const auto* b = reinterpret_cast<const unsigned char*>(piece.data() + (at - pieceAt));
+        const uint64_t length = be32(b + 4);
+        if (be32(b) > 1) return Status::corruption(m_file.path(), "not a memo value");
+        if (at + 8 + length > size)
+            return Status::corruption(m_file.path(), "memo length beyond the file");
+        blocks->push_back(blocksFor(length));
+    }
+    return Status::ok();
 }
 
 void MemoFile::addRun(Header& h, Run run) {

@@ -66,6 +66,11 @@ public:
     // The text stored at the block; Corruption when the block or its length
     // lie outside the file.
     Status read(uint32_t block, std::string* text) const;
+    // The blocks taken by the text at each of the blocks given (ascending),
+    // the headers read in pieces of up to 1 MiB rather than one by one;
+    // Corruption, as read() gives it, at the first that is not a text
+    // inside the file.
+    Status textBlocks(const std::vector<uint32_t>& starts, std::vector<uint32_t>* blocks) const;
     // Stores the text in free blocks (a large enough free run, else at the
     // end of the file) and gives its first block; 0 for an empty text.
     Status write(std::string_view text, uint32_t* block);

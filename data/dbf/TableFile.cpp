@@ -564,34 +564,62 @@ Status TableFile::unlockAll() {
 
 // ---- Pack and zap ----------------------------------------------------------
 
-Status TableFile::pack() {
+// The records are read from the first one in blocks of about 1 MiB; the
+// file is written only from the first deleted record on, each live record
+// moved down over the removed ones. The write position never passes the
+// read position, so no record is read after being overwritten. With no
+// record deleted nothing but the header and the end mark is written.
+//
+// Interrupted (a failed write, a stop) once it has started moving records,
+// the file still holds every live record whole: those already moved are at
+// their new place and, until a later block covers it, at their old one too
+// (never more of them than the deleted records passed), and a write cut
+// inside a record leaves that one place mixed. The header and the file's
+// length are those of before, and the records before the first deleted one
+// are never written at all.
+Status TableFile::pack(const std::function<void(const RecordContext&)>& eachKept) {
     if (!isOpen()) return Status::invalid("", "table not open");
     if (isShared() || isReadOnly()) return Status::invalid(path(), "exclusive use required");
     if (Status s = commit(); !s) return s;
     dropWindow();
     const size_t len = m_layout.recordLength();
     const uint32_t per = static_cast<uint32_t>(std::max<size_t>(1, kPackChunkBytes / len));
+    RecordView view(&m_layout, memo());
     std::string chunk;
     uint32_t kept = 0;
+    bool moving = false;  // a deleted record was met: live records move down from here
     for (uint32_t first = 1; first <= m_count; first += per) {
-        uint32_t n = std::min(per, m_count - first + 1);
+        const uint32_t n = std::min(per, m_count - first + 1);
         chunk.resize(static_cast<size_t>(n) * len);
         if (Status s = m_file.readExact(recordOffset(first), chunk.data(), chunk.size()); !s)
             return s;
-        // Live records move down over the removed ones; the write position
-        // never passes the read position, so no record is read after being
-        // overwritten.
+        // Live records gather at the front of the chunk; those before the
+        // first deleted record of the file (the first `settled` bytes) are
+        // already where they belong.
         size_t out = 0;
+        size_t settled = moving ? 0 : chunk.size();
         for (uint32_t i = 0; i < n; ++i) {
             const char* rec = chunk.data() + static_cast<size_t>(i) * len;
-            if (rec[0] == '*') continue;
+            if (rec[0] == '*') {
+                if (!moving) settled = out;
+                moving = true;
+                continue;
+            }
             if (out != static_cast<size_t>(i) * len) std::memmove(chunk.data() + out, rec, len);
+            ++kept;
+            if (eachKept) {
+                view.set(chunk.data() + out, kept);
+                eachKept(view);
+            }
             out += len;
         }
-        if (out > 0) {
-            if (Status s = m_file.write(recordOffset(kept + 1), chunk.data(), out); !s) return s;
+        if (out > settled) {
+            const uint32_t moved = static_cast<uint32_t>((out - settled) / len);
+            if (Status s = m_file.write(recordOffset(kept - moved + 1), chunk.data() + settled,
+                                        out - settled);
+                !s)
+                return s;
         }
-        kept += static_cast<uint32_t>(out / len);
     }
     m_count = kept;
     m_headerPending = true;

@@ -42,6 +42,7 @@
 #include "data/os/File.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -130,8 +131,12 @@ public:
     bool hasRecordLock(uint32_t recno) const { return m_fileLock || m_recordLocks.count(recno); }
 
     // Exclusive and writable only. pack keeps the live records in their
-    // order, numbered from 1; zap removes every record and empties the memo file.
-    Status pack();
+    // order, numbered from 1, leaving the file as it is up to its first
+    // deleted record (with none deleted, only the header is written);
+    // eachKept, when given, sees every live record with its new number as
+    // the pack goes, so that whoever needs them all reads the table once.
+    // zap removes every record and empties the memo file.
+    Status pack(const std::function<void(const RecordContext&)>& eachKept = {});
     Status zap();
 
     // An observer is told about every write until it is removed; remove it
