@@ -62,10 +62,10 @@ bool CdxPage::fits() const {
 void CdxPage::insert(int i, const uint8_t* k, uint32_t rec, uint32_t child) {
     keys.insert(keys.begin() + static_cast<std::ptrdiff_t>(i) * m_keyLength, k, k + m_keyLength);
     recs.insert(recs.begin() + i, rec);
-    if (leaf)
-        bytesPerEntry = std::max(bytesPerEntry, minBytesPerEntry(m_keyLength, rec));
-    else
+    if (!leaf)
         children.insert(children.begin() + i, child);
+    else if (uint64_t(rec) >> recordBitsOf(m_keyLength, bytesPerEntry))
+        bytesPerEntry = std::max(bytesPerEntry, minBytesPerEntry(m_keyLength, rec));
 }
 
 void CdxPage::erase(int i) {

@@ -30,9 +30,8 @@
 #include "data/cdx/IndexFile.h"
 
 #include "data/cdx/CdxTree.h"
+#include "data/cdx/IndexBuild.h"
 #include "data/cdx/IndexTag.h"
-#include "data/cdx/KeySorter.h"
-#include "data/cdx/TagBuilder.h"
 #include "data/expr/ExprNode.h"
 #include "util/Error.h"
 
@@ -59,43 +58,8 @@ Status corrupt(const std::string& path, const std::string& why) {
     return Status::corruption(path, why).withCodes(gen::Corruption, kSubCorrupt);
 }
 
-std::string baseTagName(const std::string& path) {
-    std::string name = path.substr(path.find_last_of('/') + 1);
-    if (auto dot = name.find_last_of('.'); dot != std::string::npos) name.resize(dot);
-    upperAscii(name.data(), name.size());
-    if (name.size() > static_cast<size_t>(kDirKeyLength)) name.resize(kDirKeyLength);
-    return name;
-}
-
 bool validOffset(uint64_t offset, uint64_t length, uint64_t fileSize) {
     return offset != 0 && offset % kPageSize == 0 && offset + length <= fileSize;
-}
-
-// The key length a key expression gives on a record, or the failure.
-Status keyLengthOf(const Expression& key, const RecordContext& record, const std::string& path,
-                   int* length) {
-    switch (key.type()) {
-        case 'N':
-        case 'D':
-            *length = 8;
-            return Status::ok();
-        case 'L':
-            *length = 1;
-            return Status::ok();
-        case 'C': {
-            std::string v;
-            key.appendText(record, v);
-            if (v.empty() || v.size() > static_cast<size_t>(kMaxKeyLength))
-                return Status::invalid(path, "text key of length " + std::to_string(v.size()) +
-                                                 " (1 to 240 allowed)")
-                    .withCodes(gen::DataWidth, kSubKeyType);
-            *length = static_cast<int>(v.size());
-            return Status::ok();
-        }
-        default:
-            return Status::invalid(path, "key without a usable value")
-                .withCodes(gen::DataType, kSubKeyType);
-    }
 }
 
 }  // namespace
@@ -207,89 +171,16 @@ Status IndexFile::loadDirectory(const RecordContext& fields) {
 Status IndexFile::create(const std::string& path, RecordScan& scan,
                          const IndexBuildOptions& options, std::unique_ptr<IndexFile>& out) {
     out.reset();
-    const RecordContext& current = scan.currentRecord();
-    Expression key, cond;
-    if (Status s = Expression::compile(options.keyText, current, key); !s)
-        return Status::invalid(path, "key expression: " + s.what())
-            .withCodes(gen::DataType, kSubKeyType);
-    int keyLength = 0;
-    if (Status s = keyLengthOf(key, current, path, &keyLength); !s) return s;
-    if (options.keyText.size() + options.conditionText.size() > static_cast<size_t>(kMaxExprText))
-        return Status::invalid(path, "key and condition texts too long")
-            .withCodes(gen::DataWidth, kSubExprWidth);
-    if (!options.conditionText.empty()) {
-        Status s = Expression::compile(options.conditionText, current, cond);
-        if (!s || cond.type() != 'L')
-            return Status::invalid(path, "condition is not logical")
-                .withCodes(gen::DataType, kSubConditionType);
-    }
-    if (options.condition && options.condition->type() != 'L')
-        return Status::invalid(path, "condition is not logical")
-            .withCodes(gen::DataType, kSubConditionType);
-
-    File f;
-    Status s = File::create(path, options.shared ? File::Share::Shared : File::Share::Exclusive, f);
-    if (!s) return s.withCodes(gen::Create, kSubCreate);
-    std::unique_ptr<IndexFile> file(new IndexFile(std::move(f), options.tableName));
-    file->m_creating = true;
-
-    TagHeader h;
-    h.keyLength = keyLength;
-    h.options = kOptCompact | kOptCompound | (options.unique ? kOptUnique : 0) |
-                (options.conditionText.empty() ? 0 : kOptCondition);
-    h.keyText = options.keyText;
-    h.conditionText = options.conditionText;
-    const uint8_t fill = fillByte(key.type());
-    const std::string tagName = baseTagName(path);
-    {
-        WriteLock lock(*file);
-        if (!lock.status()) return lock.status();
-        // The directory header with an empty root leaf, then the tag header.
-        TagHeader dir;
-        dir.keyLength = kDirKeyLength;
-        dir.options = kDirOptions;
-        uint8_t buf[kHeaderSize];
-        file->appendSpace(kHeaderSize);
-        CdxPage* dirRoot = file->newPage(true, kDirKeyLength, ' ');
-        dirRoot->root = true;
-        dir.root = dirRoot->offset;
-        dir.serialize(buf);
-        file->writeRaw(0, buf, kHeaderSize, "Write in index page failed.");
-        uint32_t headerOffset = file->appendSpace(kHeaderSize);
-
-        // The tree: keys of the qualifying records, sorted, written left to right.
-        cdx::KeyMaker maker(key, keyLength, false);
-        const Expression& test = options.condition ? *options.condition : cond;
-        std::string folder = options.tempFolder;
-        KeySorter sorter(keyLength, options.runBytes, scan.maxRecno(), folder);
-        std::vector<uint8_t> k(static_cast<size_t>(keyLength));
-        Status visited = scan.forEach([&](const RecordContext& r) {
-            if (test.isValid() && !test.logical(r)) return Status::ok();
-            maker.make(r, k.data());
-            sorter.add(k.data(), r.recno());
-            return Status::ok();
-        });
-        if (!visited) return visited;
-        TagBuilder builder(*file, keyLength, fill, scan.maxRecno(), options.unique);
-        sorter.finish([&](const uint8_t* key, uint32_t rec) { builder.add(key, rec); });
-        h.root = builder.finish();
-        h.serialize(buf);
-        file->writeRaw(headerOffset, buf, kHeaderSize, "Write in index page failed.");
-
-        // The tag's name in the directory, its header offset as record number.
-        uint8_t name[kDirKeyLength];
-        std::fill(name, name + kDirKeyLength, ' ');
-        std::copy(tagName.begin(), tagName.end(), name);
-        dirRoot->insert(0, name, headerOffset);
-        file->markDirty(dirRoot);
-
-        file->m_tags.push_back(std::make_unique<IndexTag>(*file, tagName, headerOffset, h,
-                                                          std::move(key), std::move(cond)));
-        if (options.condition) file->tag().setCondition(*options.condition);
-    }
-    file->m_creating = false;
-    out = std::move(file);
-    return Status::ok();
+    std::unique_ptr<IndexBuild> build;
+    if (Status s = IndexBuild::prepare(path, scan.currentRecord(), options, scan.maxRecno(), build);
+        !s)
+        return s;
+    Status visited = scan.forEach([&](const RecordContext& r) {
+        build->add(r);
+        return Status::ok();
+    });
+    if (!visited) return visited;
+    return build->finish(scan.maxRecno(), out);
 }
 
 // ---- Locks --------------------------------------------------------------------------

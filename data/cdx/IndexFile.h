@@ -61,11 +61,13 @@ public:
     // open error rather than listed in the wrong order.
     static Status open(const std::string& path, const RecordContext& fields,
                        const IndexOpenOptions& options, std::unique_ptr<IndexFile>& out);
-    // Creates (or empties) the file and builds its one tag, named after the
-    // file, from the scanned records. Failures: create error 20/1006; data
-    // type 33/1026 for a key without a usable value, 33/1053 for a condition
-    // that is not logical; data width 34/1026 for a text key of length 0 or
-    // above 240, 34/1054 for key and condition texts over 510 characters.
+    // Builds the file's one tag, named after the file, from the scanned
+    // records, then creates (or empties) the file and writes it; a scan
+    // that fails leaves the file as it was (IndexBuild.h). Failures: create
+    // error 20/1006; data type 33/1026 for a key without a usable value,
+    // 33/1053 for a condition that is not logical; data width 34/1026 for
+    // a text key of length 0 or above 240, 34/1054 for key and condition
+    // texts over 510 characters.
     static Status create(const std::string& path, RecordScan& scan,
                          const IndexBuildOptions& options, std::unique_ptr<IndexFile>& out);
 
@@ -147,6 +149,7 @@ public:
     bool holdsLock() const { return m_readLocks + m_writeLocks > 0; }
 
 private:
+    friend class IndexBuild;  // writes a new file's directory and tag
     IndexFile(File file, std::string tableName);
 
     Status takeFileLock(bool exclusive);

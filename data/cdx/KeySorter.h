@@ -8,6 +8,10 @@
 //
 // A pair is kept as the key followed by the record number big-endian, so
 // comparing the bytes of two pairs orders them by key, then record number.
+//
+// A temporary file that cannot be made or written is an integrity error
+// (9301, 9302), raised by finish: adding keys never stops the caller half
+// way through the records it is going over.
 #pragma once
 
 #include "data/os/File.h"
@@ -29,22 +33,32 @@ public:
     KeySorter& operator=(const KeySorter&) = delete;
 
     void add(const uint8_t* key, uint32_t rec);
-    // Hands every pair over in order.
+    // Hands every pair over in order; ends the program when a run could not
+    // be kept.
     void finish(const std::function<void(const uint8_t* key, uint32_t rec)>& emit);
 
 private:
+    // The first 16 bytes of a pair as two big-endian numbers (zeros past
+    // its end): most pairs compare on them alone.
+    struct Prefix {
+        uint64_t hi = 0, lo = 0;
+    };
     struct Item {
-        uint64_t prefix;  // the first 8 bytes of the pair, big-endian
-        uint32_t at;      // its position in the run buffer
+        Prefix prefix;
+        uint32_t at;  // the pair's position in the run buffer
     };
     struct Run {
         uint64_t offset;
         uint64_t count;
     };
 
+    Prefix prefixOf(const uint8_t* pair) const;
+    // a < b, pairs with their prefixes; past the prefix by their bytes.
+    bool less(const Prefix& pa, const uint8_t* a, const Prefix& pb, const uint8_t* b) const;
     void sortRun();
     void spillRun();
     void merge(const std::function<void(const uint8_t*, uint32_t)>& emit);
+    void fail(unsigned number, const char* text);
 
     int m_keyLength;
     size_t m_pairSize;
@@ -56,6 +70,8 @@ private:
     File m_temp;
     std::string m_tempPath;
     uint64_t m_tempSize = 0;
+    unsigned m_failure = 0;  // the integrity error finish raises, 0 for none
+    const char* m_failureText = "";
 };
 
 }  // namespace drav::data::cdx

@@ -26,10 +26,24 @@ void TagBuilder::start(size_t level, uint32_t left) {
     lv.used = 0;
 }
 
+namespace {
+constexpr size_t kPagesBytes = size_t(64) << 10;
+}
+
 void TagBuilder::write(Level& lv) {
-    uint8_t buf[kPageSize];
-    if (const char* bad = lv.page.encode(buf)) m_file.fatal(kFatalIntegrity, bad);
-    m_file.writeRaw(lv.page.offset, buf, kPageSize, "Write in index page failed.");
+    if (!m_pages.empty() &&
+        (lv.page.offset != m_pagesAt + m_pages.size() || m_pages.size() >= kPagesBytes))
+        flushPages();
+    if (m_pages.empty()) m_pagesAt = lv.page.offset;
+    m_pages.resize(m_pages.size() + kPageSize);
+    if (const char* bad = lv.page.encode(m_pages.data() + m_pages.size() - kPageSize))
+        m_file.fatal(kFatalIntegrity, bad);
+}
+
+void TagBuilder::flushPages() {
+    if (m_pages.empty()) return;
+    m_file.writeRaw(m_pagesAt, m_pages.data(), m_pages.size(), "Write in index page failed.");
+    m_pages.clear();
 }
 
 void TagBuilder::add(const uint8_t* key, uint32_t rec) {
@@ -80,6 +94,7 @@ uint32_t TagBuilder::finish() {
         if (level + 1 == m_levels.size() && lv.pages == 1) {
             lv.page.root = true;
             write(lv);
+            flushPages();
             return lv.page.offset;
         }
         const CdxPage& p = lv.page;

@@ -6,6 +6,10 @@
 // is closed, its last key, record number and offset become an entry of the
 // level above. The page left alone at the top is the root. No keys at all
 // give a root leaf without keys.
+//
+// Pages go to the file together while they follow one another in it (the
+// leaves, between two interior pages), up to 64 KiB at a time; finish
+// writes what is left.
 #pragma once
 
 #include "data/cdx/CdxPage.h"
@@ -38,6 +42,7 @@ private:
     void addTo(size_t level, const uint8_t* key, uint32_t rec, uint32_t child);
     void start(size_t level, uint32_t left);
     void write(Level& lv);
+    void flushPages();
 
     IndexFile& m_file;
     int m_keyLength;
@@ -47,6 +52,8 @@ private:
     std::vector<Level> m_levels;
     std::vector<uint8_t> m_lastKey;
     bool m_any = false;
+    std::vector<uint8_t> m_pages;  // encoded pages that follow one another from m_pagesAt
+    uint32_t m_pagesAt = 0;
 };
 
 }  // namespace drav::data::cdx
