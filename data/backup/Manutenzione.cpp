@@ -4,6 +4,7 @@
 #include "data/access/ScopedTable.h"
 #include "data/access/Slots.h"
 #include "data/access/TableAccess.h"
+#include "data/access/TagBuilds.h"
 #include "data/backup/MemoReclaim.h"
 #include "data/schema/Schema.h"
 #include "util/Error.h"
@@ -13,16 +14,25 @@ namespace drav::data {
 namespace {
 
 // Packs one table, gives back its memo's unused texts and builds its tags.
+// The pack reads the table once and hands every record it keeps, with its
+// new number, to the memo's reclaim and to each tag's build: the table is
+// written only from its first deleted record on, and not read again.
 void maintainTable(const TableDef& def) {
     ScopedTable t(def.name, {}, false, false);
-    t->check(t->file().pack(), TableOp::Maintain);
-    t->check(reclaimMemo(t->file()), TableOp::Maintain);
+    TagBuilds tags(*t);
     for (const std::string& name : def.tags) {
         const TagDef* tag = findTag(name);
         if (!tag) continue;  // not a tag of this program: nothing to build it from
-        ordCondSet(tag->conditionText);
-        ordBuild(tag->fileName(), tag->keyExpression);
+        tags.add(tag->fileName(), tag->keyExpression, tag->conditionText);
     }
+    MemoReclaim memo(t->file());
+    t->check(t->file().pack([&](const RecordContext& r) {
+        memo.add(r);
+        tags.feed(r);
+    }),
+             TableOp::Maintain);
+    t->check(memo.giveBack(t->file()), TableOp::Maintain);
+    tags.finish();
     t.close();
 }
 

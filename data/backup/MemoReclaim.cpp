@@ -7,7 +7,6 @@
 #include "data/dbf/FieldCodec.h"
 #include "data/dbf/MemoFile.h"
 #include "data/dbf/TableFile.h"
-#include "data/dbf/TableScan.h"
 
 #include <algorithm>
 #include <vector>
@@ -20,49 +19,42 @@ struct Stretch {
     uint64_t end;  // one past the last block
 };
 
+}  // namespace
+
 // ---- 1. The stretches in use ------------------------------------------------------
 
-// The first block of every text a record points to (deleted records
-// included: whatever points somewhere keeps it). False when a record holds
-// something that is not a block number: then nothing is known for sure.
-bool textStarts(TableFile& table, std::vector<uint32_t>* starts) {
-    std::vector<int> memoFields;
+MemoReclaim::MemoReclaim(const TableFile& table) {
     for (int i = 0; i < table.fieldCount(); ++i)
-        if (table.field(i).type == 'M') memoFields.push_back(i);
-    bool readable = true;
-    TableScan scan(table);
-    Status s = scan.forEach([&](const RecordContext& r) {
-        for (int f : memoFields) {
-            uint32_t block = 0;
-            if (!codec::decodeMemoBlock(r.fieldBytes(f), &block)) readable = false;
-            if (block) starts->push_back(block);
-        }
-        return Status::ok();
-    });
-    if (!s) return false;
-    std::sort(starts->begin(), starts->end());
-    starts->erase(std::unique(starts->begin(), starts->end()), starts->end());
-    return readable;
+        if (table.field(i).type == 'M') m_memoFields.push_back(i);
 }
 
-}  // namespace
+// The first block of every text the record points to. A field that holds
+// something else than a block number leaves nothing known for sure.
+void MemoReclaim::add(const RecordContext& record) {
+    for (int f : m_memoFields) {
+        uint32_t block = 0;
+        if (!codec::decodeMemoBlock(record.fieldBytes(f), &block)) m_readable = false;
+        if (block) m_starts.push_back(block);
+    }
+}
 
 // ---- 2. Giving back ---------------------------------------------------------------
 
-Status reclaimMemo(TableFile& table) {
+Status MemoReclaim::giveBack(TableFile& table) {
     MemoFile* memo = table.memo();
     if (!memo) return Status::ok();
     if (Status s = table.commit(); !s) return s;
+    if (!m_readable) return Status::ok();
 
-    std::vector<uint32_t> starts;
-    if (!textStarts(table, &starts)) return Status::ok();
+    std::vector<uint32_t>& starts = m_starts;
+    std::sort(starts.begin(), starts.end());
+    starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
+    std::vector<uint32_t> blocks;
+    if (!memo->textBlocks(starts, &blocks)) return Status::ok();
     std::vector<Stretch> used;
     used.reserve(starts.size());
-    for (uint32_t b : starts) {
-        std::string text;
-        if (!memo->read(b, &text)) return Status::ok();
-        used.push_back({b, b + uint64_t(MemoFile::blocksFor(text.size()))});
-    }
+    for (size_t i = 0; i < starts.size(); ++i)
+        used.push_back({starts[i], uint64_t(starts[i]) + blocks[i]});
     std::vector<MemoFile::Run> runs;
     uint32_t nextFree = 0;
     if (Status s = memo->freeRuns(&runs, &nextFree); !s) return s;
@@ -96,6 +88,20 @@ Status reclaimMemo(TableFile& table) {
         }
     }
     return Status::ok();
+}
+
+Status reclaimMemo(TableFile& table) {
+    if (!table.memo()) return Status::ok();
+    if (Status s = table.commit(); !s) return s;
+    MemoReclaim reclaim(table);
+    auto scan = table.scan();
+    // A table that cannot be read leaves nothing known for sure.
+    if (!scan->forEach([&](const RecordContext& r) {
+            reclaim.add(r);
+            return Status::ok();
+        }))
+        return Status::ok();
+    return reclaim.giveBack(table);
 }
 
 }  // namespace drav::data
