@@ -67,17 +67,23 @@ void TagBuilder::addTo(size_t level, const uint8_t* key, uint32_t rec, uint32_t 
         full = p.count() >= CdxPage::maxInteriorEntries(m_keyLength);
     }
     if (full) {
-        // Close the page: its right neighbour is the page started now.
-        uint32_t closed = p.offset;
-        std::vector<uint8_t> lastKey(p.key(p.count() - 1), p.key(p.count() - 1) + m_keyLength);
-        uint32_t lastRec = p.recs.back();
-        Level done = std::move(*lv);
-        start(level, closed);
-        lv = &m_levels[level];
-        done.page.right = lv->page.offset;
-        write(done);
-        lv->pages = done.pages + 1;
-        addTo(level + 1, lastKey.data(), lastRec, closed);
+        // Close the page; its right neighbour, started now, takes its place
+        // in memory (and the room its keys had).
+        const uint32_t closed = p.offset;
+        uint8_t lastKey[kMaxKeyLength];
+        std::memcpy(lastKey, p.key(p.count() - 1), static_cast<size_t>(m_keyLength));
+        const uint32_t lastRec = p.recs.back();
+        const uint32_t next = m_file.appendSpace(kPageSize);
+        p.right = next;
+        write(*lv);
+        p.clear();
+        p.offset = next;
+        p.left = closed;
+        p.right = kNoPage;
+        p.bytesPerEntry = m_leafBytesPerEntry;
+        lv->used = 0;
+        ++lv->pages;
+        addTo(level + 1, lastKey, lastRec, closed);
         lv = &m_levels[level];
         if (lv->page.leaf)
             cost =
