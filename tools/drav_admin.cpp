@@ -1,11 +1,17 @@
 // drav-admin: maintenance of a data folder from scripts and the shell.
 //
-//   drav-admin load DIR TABLE [CSV]     append the rows of a CSV file (or standard input)
-//   drav-admin dump DIR TABLE           write the live records as CSV on standard output
-//   drav-admin delete DIR TABLE RECNO...  mark records deleted
+//   drav-admin init DIR                       create the missing tables and tag files
+//   drav-admin load DIR TABLE [CSV]           append the rows of a CSV file (or standard input)
+//   drav-admin dump DIR TABLE [--tag TAG] [--from KEY] [--to KEY]
+//                                             write the visible records as CSV
+//   drav-admin delete DIR TABLE RECNO...      mark records deleted
+//   drav-admin check DIR                      verify every table, memo and tag file
+//
+// Exit codes: 0 done; 1 rows or records refused, or problems found by
+// check; 2 wrong arguments, or a file that cannot be opened or written.
 //
 // Sections: CSV reading and writing; values between CSV text and fields;
-// opening a table; the commands; main.
+// the commands; usage and main.
 //
 // CSV is UTF-8 with "," between fields and "\"" quoting; table text is
 // Windows-1252. Dates are dd/mm/yyyy or yyyymmdd, numbers use "." for
@@ -15,26 +21,34 @@
 // Every command opens the table shared, so it can run while the program and
 // other drav-admin processes work on the same table: rows are appended
 // under the header and append lock, each record written under its own lock.
-// The table's index tags are opened and kept current in openTable(), the
-// one place every write goes through.
+// The table's index tags are opened with it and kept current (TaggedTable),
+// so every write goes to every tag file there is.
+#include "data/cdx/IndexFile.h"
 #include "data/dbf/FieldCodec.h"
 #include "data/dbf/TableFile.h"
+#include "data/schema/Schema.h"
+#include "tools/FolderCheck.h"
+#include "tools/TaggedTable.h"
 #include "util/Cp1252.h"
+#include "util/Error.h"
 
 #include <QString>
 
 #include <cctype>
-#include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <sstream>
+#include <optional>
+#include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 using namespace drav;
 using namespace drav::data;
+using drav::admin::retryBusy;
+using drav::admin::TaggedTable;
 
 namespace {
 
@@ -235,57 +249,104 @@ std::string valueToCsv(const TableFile& t, int i) {
     }
 }
 
-// ---- Opening ---------------------------------------------------------------
-
-std::string tablePath(const std::string& dir, std::string table) {
-    for (char& c : table) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return dir + "/" + table + ".DBF";
-}
-
-// Retries what another station holds (an exclusive open, a lock) for up to
-// a minute, as the program itself waits for them.
-template <typename F>
-Status retryBusy(F step) {
-    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    for (;;) {
-        Status s = step();
-        if (!s.isBusy() || std::chrono::steady_clock::now() > until) return s;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-}
-
-bool openTable(TableFile& t, const std::string& dir, const std::string& table) {
-    std::string path = tablePath(dir, table);
-    Status s = retryBusy([&] { return t.open(path, File::Share::Shared, false); });
-    if (!s) {
-        std::cerr << "drav-admin: impossibile aprire " << path << ": " << s.toString() << "\n";
-        return false;
-    }
-    return true;
-}
-
 // ---- Commands --------------------------------------------------------------
 
+constexpr int kDone = 0;
+constexpr int kRefused = 1;
+constexpr int kFailed = 2;
+
+void report(const std::string& what, const Status& s) {
+    std::cerr << "drav-admin: " << what << ": " << s.toString() << "\n";
+}
+
+bool openTable(TaggedTable& t, const std::string& dir, const std::string& table, bool readOnly) {
+    Status s = t.open(dir, table, readOnly);
+    if (!s) report("impossibile aprire " + admin::tableFilePath(dir, table), s);
+    return s.isOk();
+}
+
+// Every table of the schema that is missing is created, then every tag
+// file that is missing is built from its table (opened exclusively, as the
+// maintenance builds tags, so that no station writes it unseen meanwhile).
+int init(const std::string& dir) {
+    if (!std::filesystem::is_directory(dir)) {
+        std::cerr << "drav-admin: la cartella " << dir << " non esiste\n";
+        return kFailed;
+    }
+    int result = kDone;
+    for (const TableDef& def : schemaTables()) {
+        std::string path = admin::tableFilePath(dir, def.name);
+        if (!std::filesystem::exists(path)) {
+            if (Status s = TableFile::create(path, def.fields); !s) {
+                report("impossibile creare " + path, s);
+                return kFailed;
+            }
+            std::cerr << "drav-admin: creata la tabella " << def.name << "\n";
+        }
+        std::vector<const TagDef*> missing;
+        for (const std::string& name : def.tags)
+            if (!std::filesystem::exists(admin::tagFilePath(dir, name)))
+                missing.push_back(findTag(name));
+        if (missing.empty()) continue;
+        TableFile t;
+        Status s = retryBusy([&] { return t.open(path, File::Share::Exclusive, false); });
+        if (!s) {
+            report("impossibile aprire in esclusiva " + path, s);
+            result = kFailed;
+            continue;
+        }
+        for (const TagDef* tag : missing) {
+            IndexBuildOptions o;
+            o.keyText = tag->keyText;
+            o.conditionText = tag->conditionText;
+            o.shared = false;
+            o.tableName = def.name;
+            o.tempFolder = dir;
+            std::unique_ptr<IndexFile> f;
+            auto scan = t.scan();
+            std::string tagPath = admin::tagFilePath(dir, tag->name);
+            if (Status b = IndexFile::create(tagPath, *scan, o, f); !b) {
+                report("impossibile creare " + tagPath, b);
+                std::filesystem::remove(tagPath);
+                result = kFailed;
+                continue;
+            }
+            std::cerr << "drav-admin: creato il tag " << tag->name << "\n";
+        }
+        if (Status c = t.close(); !c) {
+            report(path, c);
+            result = kFailed;
+        }
+    }
+    return result;
+}
+
 int load(const std::string& dir, const std::string& table, std::istream& in) {
-    TableFile t;
-    if (!openTable(t, dir, table)) return 2;
+    TaggedTable tt;
+    if (!openTable(tt, dir, table, false)) return kFailed;
+    TableFile& t = tt.table();
     int line = 0;
     std::vector<std::string> names;
     if (!readCsvRecord(in, &names, &line)) {
         std::cerr << "drav-admin: file CSV vuoto\n";
-        return 2;
+        return kRefused;
     }
     if (names[0].rfind("\xEF\xBB\xBF", 0) == 0) names[0].erase(0, 3);  // byte-order mark
     std::vector<int> columns;
-    for (const std::string& n : names) {
-        int i = t.fieldIndex(n);
+    std::set<int> seen;
+    for (std::string n : names) {
+        n = rtrim(n);
         if (n == "_RECNO") {  // the record numbers of a dump are not loaded
             columns.push_back(-1);
             continue;
         }
-        if (i < 0) {
-            std::cerr << "drav-admin: la tabella " << table << " non ha il campo " << n << "\n";
-            return 2;
+        int i = t.fieldIndex(n);
+        std::string why = i < 0                    ? "la tabella " + table + " non ha il campo " + n
+                          : !seen.insert(i).second ? "campo " + n + " ripetuto"
+                                                   : "";
+        if (!why.empty()) {
+            std::cerr << "drav-admin: riga 1: " << why << " (nessuna riga caricata)\n";
+            return kRefused;
         }
         columns.push_back(i);
     }
@@ -307,103 +368,239 @@ int load(const std::string& dir, const std::string& table, std::istream& in) {
                 continue;
             }
             values.push_back(csvToValue(t.field(columns[k]), row[k], &why));
-            if (!why.empty()) why = "campo " + names[k] + ": " + why;
+            if (!why.empty()) why = "campo " + rtrim(names[k]) + ": " + why;
         }
         if (!why.empty()) {
             std::cerr << "drav-admin: riga " << rowLine << ": " << why << " (non caricata)\n";
             ++bad;
             continue;
         }
+        // The row was checked whole before anything is written: a row is
+        // either in the table with its keys or not at all.
         Status s = retryBusy([&] { return t.append(); });
         for (size_t k = 0; s && k < values.size(); ++k)
             if (columns[k] >= 0) s = t.putField(columns[k], values[k]);
-        if (s) s = t.unlockAll();
+        if (Status u = t.unlockAll(); s && !u) s = u;
         if (!s) {
-            std::cerr << "drav-admin: riga " << rowLine << ": " << s.toString() << "\n";
-            (void)t.close();
-            return 2;
+            report("riga " + std::to_string(rowLine), s);
+            (void)tt.close();
+            return kFailed;
         }
         ++loaded;
     }
-    if (Status s = t.close(); !s) {
-        std::cerr << "drav-admin: " << s.toString() << "\n";
-        return 2;
+    if (Status s = tt.close(); !s) {
+        report(table, s);
+        return kFailed;
     }
     std::cerr << "drav-admin: " << loaded << " righe caricate, " << bad << " scartate\n";
-    return bad ? 1 : 0;
+    return bad ? kRefused : kDone;
 }
 
-int dump(const std::string& dir, const std::string& table) {
-    TableFile t;
-    if (!openTable(t, dir, table)) return 2;
+// A --from or --to text as a value of the tag's key type.
+bool scopeValue(char keyType, const std::string& text, Value* out) {
+    switch (keyType) {
+        case 'C': {
+            std::string bytes;
+            if (!toTableText(text, &bytes)) return false;
+            *out = bytes;
+            return true;
+        }
+        case 'L':
+            if (text != "T" && text != "F") return false;
+            *out = text == "T";
+            return true;
+        case 'N': {
+            double v = 0;
+            if (!parseNumber(text, &v)) return false;
+            *out = v;
+            return true;
+        }
+        case 'D': {
+            Date d;
+            if (!parseDate(text, &d)) return false;
+            *out = d;
+            return true;
+        }
+        default:
+            return false;
+    }
+}
+
+struct DumpOptions {
+    std::string tag;
+    std::optional<std::string> from, to;
+};
+
+int dump(const std::string& dir, const std::string& table, const DumpOptions& opt) {
+    TaggedTable tt;
+    if (!openTable(tt, dir, table, true)) return kFailed;
+    TableFile& t = tt.table();
+    IndexTag* tag = nullptr;
+    if (!opt.tag.empty()) {
+        tag = tt.tag(opt.tag);
+        if (!tag) {
+            std::cerr << "drav-admin: la tabella " << table << " non ha il file del tag " << opt.tag
+                      << "\n";
+            return kFailed;
+        }
+        std::optional<Value> top, bottom;
+        for (auto [text, bound] : {std::pair{&opt.from, &top}, std::pair{&opt.to, &bottom}}) {
+            if (!*text) continue;
+            Value v;
+            if (!scopeValue(tag->keyType(), **text, &v)) {
+                std::cerr << "drav-admin: chiave \"" << **text << "\" non adatta al tag "
+                          << tag->name() << "\n";
+                return kFailed;
+            }
+            *bound = v;
+        }
+        if (Status s = tag->setScope(top, bottom); !s) {
+            report(tag->name(), s);
+            return kFailed;
+        }
+    } else if (opt.from || opt.to) {
+        std::cerr << "drav-admin: --from e --to richiedono --tag\n";
+        return kFailed;
+    }
     std::string out;
     for (int i = 0; i < t.fieldCount(); ++i) out += t.field(i).name + ",";
     out += "_RECNO\n";
-    Status s = t.goTop();
-    for (; s && !t.eof(); s = t.skip()) {
+    auto row = [&] {
         for (int i = 0; i < t.fieldCount(); ++i) out += csvField(valueToCsv(t, i)) + ",";
         out += std::to_string(t.recno()) + "\n";
+        if (out.size() > (1 << 20)) {
+            std::cout << out;
+            out.clear();
+        }
+    };
+    Status s;
+    if (tag) {
+        for (s = tag->goTop(); s && !tag->eof(); s = tag->next()) {
+            if (s = t.goTo(tag->recno()); !s) break;
+            if (!t.eof() && !t.deleted()) row();
+        }
+    } else {
+        for (s = t.goTop(); s && !t.eof(); s = t.skip()) row();
     }
     std::cout << out;
     if (!s) {
-        std::cerr << "drav-admin: " << s.toString() << "\n";
-        return 2;
+        report(table, s);
+        return kFailed;
     }
-    return 0;
+    return kDone;
 }
 
 int remove(const std::string& dir, const std::string& table,
            const std::vector<std::string>& recnos) {
-    TableFile t;
-    if (!openTable(t, dir, table)) return 2;
-    int result = 0;
+    TaggedTable tt;
+    if (!openTable(tt, dir, table, false)) return kFailed;
+    TableFile& t = tt.table();
+    int result = kDone;
     for (const std::string& r : recnos) {
         char* end = nullptr;
         unsigned long n = std::strtoul(r.c_str(), &end, 10);
         uint32_t count = 0;
         if (r.empty() || *end || n == 0 || !t.recCount(&count) || n > count) {
             std::cerr << "drav-admin: record " << r << " inesistente\n";
-            result = 1;
+            result = std::max(result, kRefused);
             continue;
         }
         Status s = t.goTo(static_cast<uint32_t>(n));
         if (s) s = retryBusy([&] { return t.lockRecord(); });
         if (s && !t.deleted()) s = t.deleteRecord();
-        if (s) s = t.unlockAll();
+        if (Status u = t.unlockAll(); s && !u) s = u;
         if (!s) {
-            std::cerr << "drav-admin: record " << r << ": " << s.toString() << "\n";
-            result = 2;
+            report("record " + r, s);
+            result = kFailed;
         }
     }
-    if (Status s = t.close(); !s) return 2;
+    if (Status s = tt.close(); !s) {
+        report(table, s);
+        return kFailed;
+    }
     return result;
 }
 
+int check(const std::string& dir) {
+    if (!std::filesystem::is_directory(dir)) {
+        std::cerr << "drav-admin: la cartella " << dir << " non esiste\n";
+        return kFailed;
+    }
+    std::vector<std::string> problems = admin::checkFolder(dir);
+    for (const std::string& p : problems) std::cout << p << "\n";
+    std::cerr << "drav-admin: " << (problems.empty() ? "nessun problema" : "problemi trovati")
+              << "\n";
+    return problems.empty() ? kDone : kRefused;
+}
+
+// ---- Usage and main ----------------------------------------------------------------
+
 int usage() {
-    std::cerr << "uso: drav-admin load DIR TABELLA [CSV]\n"
-                 "     drav-admin dump DIR TABELLA\n"
-                 "     drav-admin delete DIR TABELLA NUMERO...\n";
-    return 2;
+    std::cerr << "uso: drav-admin init DIR\n"
+                 "     drav-admin load DIR TABELLA [CSV]\n"
+                 "     drav-admin dump DIR TABELLA [--tag TAG] [--from CHIAVE] [--to CHIAVE]\n"
+                 "     drav-admin delete DIR TABELLA NUMERO...\n"
+                 "     drav-admin check DIR\n"
+                 "\n"
+                 "init    crea le tabelle e i file dei tag mancanti nella cartella DIR\n"
+                 "load    aggiunge le righe di un file CSV UTF-8 (o dello standard input):\n"
+                 "        prima riga i nomi dei campi; date gg/mm/aaaa o aaaammgg, numeri con\n"
+                 "        il punto decimale, logici T/F, \\n per andare a capo nei memo\n"
+                 "dump    scrive i record visibili in CSV, nell'ordine del tag e tra le\n"
+                 "        chiavi date (confrontate sulla loro lunghezza), o per numero\n"
+                 "delete  segna come cancellati i record indicati\n"
+                 "check   verifica tabelle, memo e tag; un problema per riga\n"
+                 "\n"
+                 "codici di uscita: 0 fatto; 1 righe o record rifiutati, o problemi trovati\n"
+                 "da check; 2 argomenti errati, o un file che non si apre o non si scrive\n";
+    return kFailed;
+}
+
+// An integrity error of an index file ends the command with its message:
+// the tag must be rebuilt (drav-admin check names the damage).
+void installFatalHandler() {
+    setFatalHandler([](unsigned number, const std::string& text) {
+        std::cerr << "drav-admin: errore irreparabile " << number << ": " << text << "\n";
+        std::_Exit(kFailed);
+    });
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.size() < 3) return usage();
+    if (args.size() < 2) return usage();
+    installFatalHandler();
     const std::string& cmd = args[0];
+    if (cmd == "init" && args.size() == 2) return init(args[1]);
+    if (cmd == "check" && args.size() == 2) return check(args[1]);
+    if (args.size() < 3) return usage();
     if (cmd == "load" && args.size() <= 4) {
         if (args.size() == 4) {
             std::ifstream in(args[3], std::ios::binary);
             if (!in) {
                 std::cerr << "drav-admin: impossibile leggere " << args[3] << "\n";
-                return 2;
+                return kFailed;
             }
             return load(args[1], args[2], in);
         }
         return load(args[1], args[2], std::cin);
     }
-    if (cmd == "dump" && args.size() == 3) return dump(args[1], args[2]);
+    if (cmd == "dump") {
+        DumpOptions opt;
+        for (size_t i = 3; i < args.size(); i += 2) {
+            if (i + 1 >= args.size()) return usage();
+            if (args[i] == "--tag")
+                opt.tag = args[i + 1];
+            else if (args[i] == "--from")
+                opt.from = args[i + 1];
+            else if (args[i] == "--to")
+                opt.to = args[i + 1];
+            else
+                return usage();
+        }
+        return dump(args[1], args[2], opt);
+    }
     if (cmd == "delete" && args.size() >= 4)
         return remove(args[1], args[2], {args.begin() + 3, args.end()});
     return usage();

@@ -1,5 +1,6 @@
 // The framework's own dialog templates: the one-line input prompt (MSGGET),
-// the about box (INFOS) and the print-progress box (PRINTDLG).
+// the about box (INFOS), the print-progress box (PRINTDLG), the in-place
+// editor of a browse list (EDCOL) and the drop-down pick list (DBCOMBO).
 #include "ui/FormTemplate.h"
 
 #include <QDialog>
@@ -54,13 +55,30 @@ void printDlgTemplate(QWidget& w) {
     b.button(201, QStringLiteral("&Annulla"), QRect(63, 44, 50, 14));
 }
 
+// EDCOL: the in-place editor of a browse list's cell: edit field 101 and
+// the bitmap buttons 102 "OK" and 103 "CANCEL"; the list places them over
+// the cell.
+void edColTemplate(QWidget& w) {
+    TemplateBuilder b(w, 100, 10);
+    b.get(101, QRect(0, 0, 80, 10));
+    b.bitmapButton(102, QStringLiteral("OK"), QRect(80, 0, 10, 10));
+    b.bitmapButton(103, QStringLiteral("CANCEL"), QRect(90, 0, 10, 10));
+}
+
+// DBCOMBO: the drop-down pick list, one browse list 101 filling it; the
+// pick list sizes it under its field.
+void dbComboTemplate(QWidget& w) {
+    TemplateBuilder b(w, 100, 80);
+    b.custom(101, QRect(0, 0, 100, 80));
+}
+
 }  // namespace
 
 QHash<QString, TemplateFn> standardTemplates() {
     return {
-        {QStringLiteral("MSGGET"), msgGetTemplate},
-        {QStringLiteral("INFOS"), infosTemplate},
-        {QStringLiteral("PRINTDLG"), printDlgTemplate},
+        {QStringLiteral("MSGGET"), msgGetTemplate},     {QStringLiteral("INFOS"), infosTemplate},
+        {QStringLiteral("PRINTDLG"), printDlgTemplate}, {QStringLiteral("EDCOL"), edColTemplate},
+        {QStringLiteral("DBCOMBO"), dbComboTemplate},
     };
 }
 

@@ -302,12 +302,34 @@ Status TableFile::writable() const {
     return Status::ok();
 }
 
+// Every observer hears of every change, even after another one failed:
+// an index tag that was told beforeChange() and never recordWritten() (or
+// the reverse) would keep a key that no longer matches its record. The
+// record counts as changed once they were all told, so that its write
+// pairs every beforeChange() with a recordWritten(). The first failure is
+// the result.
+Status TableFile::tellBeforeChange(bool appended) {
+    Status first;
+    for (TableObserver* o : m_observers) {
+        Status s = o->beforeChange(*this, appended);
+        if (first && !s) first = s;
+    }
+    m_changed = true;
+    return first;
+}
+
+Status TableFile::tellWritten() {
+    Status first;
+    for (TableObserver* o : m_observers) {
+        Status s = o->recordWritten(*this);
+        if (first && !s) first = s;
+    }
+    return first;
+}
+
 Status TableFile::markChanged() {
     if (m_changed) return Status::ok();
-    for (TableObserver* o : m_observers)
-        if (Status s = o->beforeChange(*this, false); !s) return s;
-    m_changed = true;
-    return Status::ok();
+    return tellBeforeChange(false);
 }
 
 Status TableFile::putField(int index, const Value& value) {
@@ -416,10 +438,7 @@ Status TableFile::append() {
     m_disk = blank;
     m_view.set(m_buf.data(), m_recno);
     m_eof = m_bof = false;
-    for (TableObserver* o : m_observers)
-        if (Status s = o->beforeChange(*this, true); !s) return s;
-    m_changed = true;
-    return Status::ok();
+    return tellBeforeChange(true);
 }
 
 Status TableFile::commit() {
@@ -446,9 +465,7 @@ Status TableFile::commit() {
     }
     m_disk = m_buf;
     m_changed = false;
-    for (TableObserver* o : m_observers)
-        if (Status s = o->recordWritten(*this); !s) return s;
-    return Status::ok();
+    return tellWritten();
 }
 
 Status TableFile::flush() {
@@ -585,8 +602,9 @@ Status TableFile::pack() {
 Status TableFile::zap() {
     if (!isOpen()) return Status::invalid("", "table not open");
     if (isShared() || isReadOnly()) return Status::invalid(path(), "exclusive use required");
-    m_changed = false;
-    m_appendPending = false;
+    // A changed record is written first, so that the observers told of its
+    // change hear of its write (the tags are rebuilt after a zap anyway).
+    if (Status s = commit(); !s) return s;
     dropWindow();
     m_count = 0;
     m_headerPending = true;

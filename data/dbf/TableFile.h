@@ -24,6 +24,9 @@
 // close) writes it and tells them recordWritten(). An append tells them
 // beforeChange(appended) for the blank record, which is then written on the
 // first commit even if nothing was put into it.
+// Every observer told beforeChange() is told recordWritten() when the
+// record is written, whatever any observer answered: a failure of one is
+// returned (the first one) after all the others were told.
 //
 // Invariants: in shared mode a changed record is written only while this
 // station holds its record lock or the file lock; the header is rewritten
@@ -165,6 +168,8 @@ private:
     Status stepForwardVisible();
     Status writable() const;
     Status markChanged();
+    Status tellBeforeChange(bool appended);
+    Status tellWritten();
     Status writeDateAndCount(uint32_t count);
     Status rewriteHeaderShared();
     Status releaseOtherRecordLocks(uint32_t keep);

@@ -2,40 +2,21 @@
 // several loads at once, bad rows, a dump that loads back.
 #include "data/dbf/TableFile.h"
 #include "data/schema/Schema.h"
+#include "tests/data/AdminRun.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <sstream>
 
 namespace drav::data {
 namespace {
 
+using test::adminPath;
 using test::readFile;
 using test::TempDir;
 using test::writeFile;
-
-std::string adminPath() {
-    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe");
-    return (self.parent_path().parent_path().parent_path() / "tools" / "drav-admin").string();
-}
-
-// Runs a shell command; returns its exit code and what it wrote on standard output.
-int run(const std::string& cmd, std::string* out = nullptr) {
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p) return -1;
-    std::string s;
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) s.append(buf.data(), n);
-    int status = ::pclose(p);
-    if (out) *out = s;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 // The dump without its last column (the record numbers differ between tables).
 std::string withoutRecno(const std::string& dump) {
@@ -72,14 +53,14 @@ TEST_F(DravAdmin, SeveralLoadsAtOnceAllSucceedAndDumpListsEveryRow) {
         writeFile(dir.file("in" + std::to_string(k) + ".csv"), csv);
     }
     std::string d = dir.path();
-    int rc = run("sh -c '" + cmd("load " + d + " clienti " + d + "/in0.csv") + " & a=$!; " +
-                 cmd("load " + d + " CLIENTI " + d + "/in1.csv") + " & b=$!; " +
-                 cmd("load " + d + " CLIENTI < " + d + "/in2.csv") + " & c=$!; " +
-                 "wait $a && wait $b && wait $c'");
+    int rc = test::runCommand("sh -c '" + cmd("load " + d + " clienti " + d + "/in0.csv") +
+                              " & a=$!; " + cmd("load " + d + " CLIENTI " + d + "/in1.csv") +
+                              " & b=$!; " + cmd("load " + d + " CLIENTI < " + d + "/in2.csv") +
+                              " & c=$!; " + "wait $a && wait $b && wait $c'");
     EXPECT_EQ(rc, 0) << readFile(dir.file("err"));
 
     std::string out;
-    ASSERT_EQ(run(cmd("dump " + d + " CLIENTI"), &out), 0);
+    ASSERT_EQ(test::runCommand(cmd("dump " + d + " CLIENTI"), &out), 0);
     std::istringstream lines(out);
     std::string line;
     std::getline(lines, line);
@@ -107,7 +88,7 @@ TEST_F(DravAdmin, BadRowsAreReportedByLineAndTheOthersKept) {
               "\"Sesto\nsu due righe\",0,F,\n"
               "Settimo ☃,0,F,\n"
               "Ottavo,0.5,F,\n");
-    EXPECT_EQ(run(cmd("load " + d + " CLIENTI " + d + "/in.csv")), 1);
+    EXPECT_EQ(test::runCommand(cmd("load " + d + " CLIENTI " + d + "/in.csv")), 1);
     std::string err = readFile(dir.file("err"));
     for (const char* expected :
          {"riga 3: campo COSTOPONY: numero troppo grande",
@@ -117,24 +98,24 @@ TEST_F(DravAdmin, BadRowsAreReportedByLineAndTheOthersKept) {
         EXPECT_NE(err.find(expected), std::string::npos) << expected << "\n" << err;
 
     std::string out;
-    ASSERT_EQ(run(cmd("dump " + d + " CLIENTI"), &out), 0);
+    ASSERT_EQ(test::runCommand(cmd("dump " + d + " CLIENTI"), &out), 0);
     EXPECT_NE(out.find("\"Caffè \"\"Roma\"\", Milano\""), std::string::npos) << out;
     EXPECT_NE(out.find("prima\\nseconda €"), std::string::npos);
     EXPECT_NE(out.find("\"Sesto\nsu due righe\""), std::string::npos);
     EXPECT_NE(out.find(",0.50,"), std::string::npos);
 
     // Deleted records leave the dump; unknown numbers are reported.
-    EXPECT_EQ(run(cmd("delete " + d + " CLIENTI 2 7")), 1);
-    ASSERT_EQ(run(cmd("dump " + d + " CLIENTI"), &out), 0);
+    EXPECT_EQ(test::runCommand(cmd("delete " + d + " CLIENTI 2 7")), 1);
+    ASSERT_EQ(test::runCommand(cmd("dump " + d + " CLIENTI"), &out), 0);
     EXPECT_EQ(out.find("Sesto"), std::string::npos);
     EXPECT_NE(out.find("Ottavo"), std::string::npos);
 
     // A dump loads back as it is (its record numbers are not loaded).
     ASSERT_TRUE(TableFile::create(dir.file("COPIA.DBF"), findTable("CLIENTI")->fields));
     writeFile(dir.file("dump.csv"), out);
-    EXPECT_EQ(run(cmd("load " + d + " COPIA " + d + "/dump.csv")), 0);
+    EXPECT_EQ(test::runCommand(cmd("load " + d + " COPIA " + d + "/dump.csv")), 0);
     std::string copy;
-    ASSERT_EQ(run(cmd("dump " + d + " COPIA"), &copy), 0);
+    ASSERT_EQ(test::runCommand(cmd("dump " + d + " COPIA"), &copy), 0);
     EXPECT_EQ(withoutRecno(copy), withoutRecno(out));
 }
 
