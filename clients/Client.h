@@ -15,24 +15,24 @@
 namespace drav::clients {
 
 struct Client {
-    std::string codice;      // C 10, given once by nextCode, never edited
-    std::string cliente;     // C 35, the identifier, unique without regard to case
+    std::string codice;                 // C 10, given once by nextCode, never edited
+    std::string cliente;                // C 35, the identifier, unique without regard to case
     std::array<std::string, 5> ragsoc;  // C 35 each, RAGSOC1 ... RAGSOC5
-    std::string indirizzo;   // C 35
-    std::string citta;       // C 35
-    std::string cap;         // C 5
-    std::string provincia;   // C 2
-    std::string telefono;    // C 45
-    std::string fax;         // C 13
-    std::string partiva;     // C 11
-    std::string codfisc;     // C 16
-    std::string attivita;    // C 20
+    std::string indirizzo;              // C 35
+    std::string citta;                  // C 35
+    std::string cap;                    // C 5
+    std::string provincia;              // C 2
+    std::string telefono;               // C 45
+    std::string fax;                    // C 13
+    std::string partiva;                // C 11
+    std::string codfisc;                // C 16
+    std::string attivita;               // C 20
     bool fattura = true;
-    double costoclie = 0;    // N 5,2
-    double costopony = 0;    // N 4,2
-    std::string pagamento;   // C 25
-    std::string fatturaz;    // memo
-    std::string note;        // memo
+    double costoclie = 0;   // N 5,2
+    double costopony = 0;   // N 4,2
+    std::string pagamento;  // C 25
+    std::string fatturaz;   // memo
+    std::string note;       // memo
     bool fisso = false;
 
     bool operator==(const Client&) const = default;

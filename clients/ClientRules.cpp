@@ -145,7 +145,7 @@ enum class Match { Contains, Equals };
 struct Term {
     std::vector<std::string> fields;  // joined with " " (containment in several fields)
     Match match;
-    std::string value;                // capitals; trimmed (contains) or padded (equals)
+    std::string value;  // capitals; trimmed (contains) or padded (equals)
 };
 
 // The field positions of a term, looked up once per table.

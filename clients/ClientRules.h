@@ -45,8 +45,7 @@ enum class SaveOutcome {
 // from the stored one (exactly, letter case included): the client's own
 // record counts, so a change of letter case only is refused. Afterwards
 // the table stands on the saved record (on the edited one after a refusal).
-SaveOutcome saveClient(data::Table& clienti, const Client& card,
-                       std::optional<uint32_t> editing);
+SaveOutcome saveClient(data::Table& clienti, const Client& card, std::optional<uint32_t> editing);
 
 // ---- Delete ------------------------------------------------------------
 

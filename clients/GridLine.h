@@ -20,10 +20,10 @@ class TPrinter;
 namespace drav::clients {
 
 struct GridLine {
-    QString text;                   // at the margin; "" for none
-    std::optional<double> column;   // where value goes on the same row
+    QString text;                  // at the margin; "" for none
+    std::optional<double> column;  // where value goes on the same row
     QString value;
-    bool mono = false;              // the fixed-pitch font (memo blocks)
+    bool mono = false;  // the fixed-pitch font (memo blocks)
 
     bool operator==(const GridLine&) const = default;
 };

@@ -3,6 +3,9 @@
 // short information message and do nothing else.
 #include "shell/Commands.h"
 
+#include "clients/Activities.h"
+#include "clients/Clients.h"
+#include "print/TableRowSource.h"
 #include "util/Error.h"
 #include "util/Messages.h"
 
@@ -25,6 +28,14 @@ void infos(QWidget* parent) {
     notAvailable(parent);
 }
 
+void clienti(QWidget*) {
+    clients::clienti();
+}
+
+void attivita(QWidget*) {
+    clients::attivita();
+}
+
 struct Row {
     Command command;
     const char* name;
@@ -33,12 +44,12 @@ struct Row {
 
 std::array<Row, 13>& table() {
     static std::array<Row, 13> rows{{
-        {Command::Clienti, "CLIENTI", notAvailable},
+        {Command::Clienti, "CLIENTI", clienti},
         {Command::Destinatari, "DESTINATARI", notAvailable},
         {Command::Pony, "PONY", notAvailable},
         {Command::Corse, "CORSE", notAvailable},
         {Command::Fatture, "FATTURE", notAvailable},
-        {Command::Attivita, "ATTIVITA", notAvailable},
+        {Command::Attivita, "ATTIVITA", attivita},
         {Command::Parametri, "PARAMETRI", notAvailable},
         {Command::Contabilita, "CONTABILITA", notAvailable},
         {Command::Manutenzione, "MANUTENZIONE", notAvailable},
@@ -65,6 +76,9 @@ const char* commandName(Command command) {
 }
 
 void runCommand(Command command, QWidget* parent) {
+    // Printers and reports go back to the record of the current table.
+    static const bool rowSourceInstalled = (print::installTableRowSource(), true);
+    (void)rowSourceInstalled;
     try {
         row(command).handler(parent);
     } catch (const Abandoned&) {

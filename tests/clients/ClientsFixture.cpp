@@ -88,7 +88,8 @@ std::vector<std::string> ClientsTest::ticketBookOwners() {
     std::vector<std::string> out;
     data::ScopedTable abbonam("ABBONAM");
     data::ordAdd("ABBONAM");
-    for (abbonam->goTop(); !abbonam->eof(); abbonam->skip()) out.push_back(abbonam->text("CLIENTE"));
+    for (abbonam->goTop(); !abbonam->eof(); abbonam->skip())
+        out.push_back(abbonam->text("CLIENTE"));
     return out;
 }
 

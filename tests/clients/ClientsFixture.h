@@ -47,6 +47,8 @@ protected:
     // The live ticket books of ABBONAM, as their client codes.
     std::vector<std::string> ticketBookOwners();
     const std::vector<drav::test::ShownMessage>& messages() { return m_port.log().messages; }
+    // The answer to the next question (1 OK, 2 Cancel, 6 Yes, 7 No).
+    void answer(int button) { m_port.answer(button); }
 
     drav::test::TempDir m_dir;
 

@@ -19,13 +19,12 @@ TEST(Envelope, SkipsEmptyCompanyLines) {
     c.citta = padTo("  Milano", 35);
     c.cap = "20100";
     c.provincia = "MI";
-    EXPECT_EQ(envelopeLines(c), (QStringList{"Spett.le", "Rossi Mario srl", "Via Roma 1",
-                                             "20100 Milano MI"}));
+    EXPECT_EQ(envelopeLines(c),
+              (QStringList{"Spett.le", "Rossi Mario srl", "Via Roma 1", "20100 Milano MI"}));
     c.ragsoc[2] = padTo("presso Bianchi", 35);
     c.ragsoc[4] = padTo("Ufficio acquisti", 35);
-    EXPECT_EQ(envelopeLines(c),
-              (QStringList{"Spett.le", "Rossi Mario srl", "presso Bianchi", "Ufficio acquisti",
-                           "Via Roma 1", "20100 Milano MI"}));
+    EXPECT_EQ(envelopeLines(c), (QStringList{"Spett.le", "Rossi Mario srl", "presso Bianchi",
+                                             "Ufficio acquisti", "Via Roma 1", "20100 Milano MI"}));
 }
 
 TEST_F(PrintTexts, EnvelopeMarginsFromTheConfigurationFile) {

@@ -20,7 +20,8 @@ std::string code(const data::Table& t) {
 TEST_F(Rules, CodesAfterDeletes) {
     data::Table& t = openClienti();
     std::vector<uint32_t> recs;
-    for (const char* name : {"uno", "due", "tre", "quattro", "cinque"}) recs.push_back(add(card(name)));
+    for (const char* name : {"uno", "due", "tre", "quattro", "cinque"})
+        recs.push_back(add(card(name)));
     t.goTo(recs.front());
     EXPECT_EQ(code(t), "         1");
     t.goTo(recs.back());

@@ -28,9 +28,8 @@ DRAV_TEST_CHILD(fileClients, args) {
         if (saveClient(t, card(args[1] + "-" + std::to_string(i)), std::nullopt) !=
             SaveOutcome::Saved)
             return 3;
-        if (i % 5 == 0 &&
-            saveClient(t, card(args[1] == "A" ? "comune" : "COMUNE"), std::nullopt) ==
-                SaveOutcome::Duplicate)
+        if (i % 5 == 0 && saveClient(t, card(args[1] == "A" ? "comune" : "COMUNE"), std::nullopt) ==
+                              SaveOutcome::Duplicate)
             ++duplicates;
     }
     data::closeAll();
