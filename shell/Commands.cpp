@@ -5,7 +5,11 @@
 
 #include "clients/Activities.h"
 #include "clients/Clients.h"
+#include "print/PrinterSettings.h"
 #include "print/TableRowSource.h"
+#include "shell/BackupDialogs.h"
+#include "shell/Parametri.h"
+#include "ui/FormHelpers.h"
 #include "util/Error.h"
 #include "util/Messages.h"
 
@@ -21,11 +25,9 @@ void notAvailable(QWidget*) {
     msgInfo(QStringLiteral("Funzione non ancora disponibile."));
 }
 
-// "Informazioni" shows the about box with the program's title "DRAV -
-// Marvesto", version "1.14" and year "2026"; until that box exists it answers
-// like every other operation still to come.
-void infos(QWidget* parent) {
-    notAvailable(parent);
+// "Informazioni": the about box with the program's title, version and year.
+void infos(QWidget*) {
+    ui::infos(QStringLiteral("DRAV - Marvesto"), QStringLiteral("1.14"), QStringLiteral("2026"));
 }
 
 void clienti(QWidget*) {
@@ -50,12 +52,12 @@ std::array<Row, 13>& table() {
         {Command::Corse, "CORSE", notAvailable},
         {Command::Fatture, "FATTURE", notAvailable},
         {Command::Attivita, "ATTIVITA", attivita},
-        {Command::Parametri, "PARAMETRI", notAvailable},
+        {Command::Parametri, "PARAMETRI", [](QWidget*) { parametri(); }},
         {Command::Contabilita, "CONTABILITA", notAvailable},
         {Command::Manutenzione, "MANUTENZIONE", notAvailable},
-        {Command::PSetup, "PSETUP", notAvailable},
-        {Command::Salva, "SALVA", notAvailable},
-        {Command::Ricarica, "RICARICA", notAvailable},
+        {Command::PSetup, "PSETUP", [](QWidget*) { print::pSetup(); }},
+        {Command::Salva, "SALVA", salvataggioDati},
+        {Command::Ricarica, "RICARICA", ripristinoDati},
         {Command::Infos, "INFOS", infos},
     }};
     return rows;
@@ -76,11 +78,15 @@ const char* commandName(Command command) {
 }
 
 void runCommand(Command command, QWidget* parent) {
+    runInRecoveryPoint([&] { row(command).handler(parent); });
+}
+
+void runInRecoveryPoint(const std::function<void()>& operation) {
     // Printers and reports go back to the record of the current table.
     static const bool rowSourceInstalled = (print::installTableRowSource(), true);
     (void)rowSourceInstalled;
     try {
-        row(command).handler(parent);
+        operation();
     } catch (const Abandoned&) {
         // The error handler has told the user; the screen has closed what it
         // opened on its way out, and the main window carries on.

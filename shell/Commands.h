@@ -36,6 +36,9 @@ const char* commandName(Command command);
 // Runs the command's operation; its screen is modal over parent.
 void runCommand(Command command, QWidget* parent);
 
+// The recovery point itself, for an operation outside the table.
+void runInRecoveryPoint(const std::function<void()>& operation);
+
 // The exit code asked for by an error that ended the program from inside a
 // command (nothing asked: -1).
 int requestedExitCode();

@@ -10,10 +10,7 @@ namespace drav::shell {
 bool mkCfg() {
     struct stat st {};
     if (::stat(profilePath(kConfigFile).c_str(), &st) == 0) return true;
-    const std::pair<const char*, double> defaults[] = {
-        {"CFG_DBUST", 0}, {"CFG_IVA", 20}, {"CFG_NFATT", 1}, {"CFG_SBUST", 0}, {"CFG_SFATT", 0},
-    };
-    for (const auto& [name, value] : defaults) {
+    for (const auto& [name, value] : kDefaultSettings) {
         declareSetting(name);
         setSetting(name, value);
     }

@@ -5,19 +5,18 @@
 
 #include "data/access/TableAccess.h"
 #include "shell/Instance.h"
+#include "ui/ErrorSys.h"
+#include "ui/QtUserPort.h"
 #include "util/Error.h"
 
 namespace drav::shell {
 
 void installProgramErrorHandler() {
-    // Until the program's own handler (messages, error report by e-mail)
-    // exists, errors go to the plain handler: soft failures fail, a division
-    // by zero gives 0, anything else is written out and abandoned.
-    setErrorHandler(defaultErrorHandler);
+    ui::installErrorHandler();
 }
 
 void installProgramUserPort() {
-    // The Qt message boxes and wait box take over from the console here.
+    ui::installQtUserPort();
 }
 
 void cleanStaleInstances() {

@@ -9,7 +9,7 @@ class QWidget;
 namespace drav::shell {
 
 // Process start.
-void installProgramErrorHandler();  // the program's error handler
+void installProgramErrorHandler();  // the program's error handler (messages, error report)
 void installProgramUserPort();      // the message boxes and wait box on Qt
 void cleanStaleInstances();         // temporary files of instances that died
 void startImageLibrary();

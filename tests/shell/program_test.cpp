@@ -2,6 +2,7 @@
 // end without a window, the order of the start-up operations, and the
 // program itself run on a data folder.
 #include "shell/Program.h"
+#include "tests/shell/DravRun.h"
 #include "tests/shell/ShellTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -93,14 +94,15 @@ TEST_F(StartUp, TheProgramOnAnEmptyFolderMakesItsFileAndKeepsRunning) {
     p->waitForFinished(kWaitMs);
 }
 
+// The error handler says why, and once its message is closed the program
+// ends without its window.
 TEST_F(StartUp, TheProgramEndsWhenItCannotMakeItsFile) {
-    QObject owner;
     auto folder = test::unwritableFolder(m_dir);
     if (!folder) GTEST_SKIP() << "no folder here refuses new files";
-    QProcess* p = startProgram(&owner, *folder);
-    ASSERT_TRUE(p->waitForFinished(kWaitMs));
-    EXPECT_EQ(p->exitStatus(), QProcess::NormalExit);
-    EXPECT_NE(p->exitCode(), 0);
+    test::DravRun run = test::runDrav(*folder, "answer OK\n");
+    EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
+    EXPECT_EQ(run.out, QStringList("Impossibile accedere al file " +
+                                   QString::fromStdString(*folder + "/DRAV.CFG").toUpper() + "."));
 }
 
 TEST_F(StartUp, TheProgramRefusesAMissingDataFolder) {
