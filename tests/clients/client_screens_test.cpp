@@ -6,9 +6,11 @@
 #include "tests/clients/ClientsFixture.h"
 
 #include "clients/Activities.h"
+#include "clients/ClientPrints.h"
 #include "clients/Clients.h"
 #include "data/access/ScopedTable.h"
 #include "print/PreviewDriver.h"
+#include "print/PrinterSettings.h"
 #include "print/TableRowSource.h"
 #include "tests/support/gui/ModalScript.h"
 #include "tests/support/gui/Screenshot.h"
@@ -20,6 +22,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 
 namespace drav::clients::test {
@@ -194,6 +197,79 @@ TEST_F(Screens, ListPrintToPdf) {
     EXPECT_TRUE(text.contains("02 1234567890")) << text.toStdString();
     EXPECT_FALSE(text.contains("02 12345678901")) << "only 13 characters of the telephone";
     EXPECT_LT(text.indexOf("Bianchi"), text.indexOf("Rossi")) << "in identifier order";
+}
+
+// A print of one client through its preview to a PDF file: the text of
+// its pages, and the page's width and height in points.
+struct PrintedPdf {
+    QString text;
+    QSizeF page;
+    int pages = 0;
+};
+
+PrintedPdf printToPdf(const std::string& file, const std::function<void()>& print) {
+    PrintedPdf out;
+    ModalScript s(30000);
+    s.on("PREVIEW", [&](QWidget*) {
+        out.pages = print::previewPageCount();
+        EXPECT_TRUE(print::exportPreviewPdf(QString::fromStdString(file)));
+        print::closePreview();
+    });
+    print();
+    EXPECT_TRUE(s.done()) << s.pending().toStdString();
+    QProcess p;
+    p.start("pdftotext", {"-layout", QString::fromStdString(file), "-"});
+    p.waitForFinished(30000);
+    out.text = QString::fromUtf8(p.readAllStandardOutput());
+    p.start("pdfinfo", {QString::fromStdString(file)});
+    p.waitForFinished(30000);
+    const QString info = QString::fromUtf8(p.readAllStandardOutput());
+    const QRegularExpressionMatch m =
+        QRegularExpression("Page size:\\s+([0-9.]+) x ([0-9.]+)").match(info);
+    if (m.hasMatch()) out.page = QSizeF(m.captured(1).toDouble(), m.captured(2).toDouble());
+    return out;
+}
+
+// The printed card: one page, labels and values, the memo blocks with
+// their own line breaks, the text beyond ten lines left out.
+TEST_F(Screens, CardPrint) {
+    Client c = card("Rossi", "Rossi Mario srl");
+    c.costoclie = 12.5;
+    c.note = "prima riga\r\nseconda riga";
+    for (int i = 1; i <= 12; ++i) c.fatturaz += "fattura riga " + std::to_string(i) + "\r\n";
+    const PrintedPdf pdf = printToPdf(m_dir.file("scheda.pdf"), [&] { stampa2(c); });
+    EXPECT_EQ(pdf.pages, 1);
+    EXPECT_LT(pdf.page.width(), pdf.page.height());
+    const QString& t = pdf.text;
+    for (const char* expected :
+         {"STAMPA SCHEDA CLIENTE", "IDENTIFICATIVO:", "Rossi Mario srl", "BUONI CLIENTE:", "12,50",
+          "FATTURA:", "SI", "FATTURARE A:", "fattura riga 10", "NOTE:", "seconda riga"})
+        EXPECT_TRUE(t.contains(expected)) << expected << "\n" << t.toStdString();
+    EXPECT_FALSE(t.contains("fattura riga 11")) << t.toStdString();
+    EXPECT_LT(t.indexOf("fattura riga 10"), t.indexOf("NOTE:"));
+}
+
+// The envelope: landscape, the address block at the margins of the
+// configuration file, portrait again afterwards; no file, no print.
+TEST_F(Screens, EnvelopePrint) {
+    Client c = card("Rossi", "Rossi Mario srl");
+    c.indirizzo = padTo("Via Roma 1", 35);
+    c.citta = padTo("Milano", 35);
+    c.cap = "20100";
+    c.provincia = "MI";
+    ModalScript none(2000);
+    busta(c);  // no configuration file: nothing
+    EXPECT_EQ(print::previewPageCount(), -1);
+
+    drav::test::writeFile("DRAV.CFG", "[Vars]\r\nCFG_DBUST=N40\r\nCFG_SBUST=N4\r\n");
+    const PrintedPdf pdf = printToPdf(m_dir.file("busta.pdf"), [&] { busta(c); });
+    EXPECT_EQ(pdf.pages, 1);
+    EXPECT_GT(pdf.page.width(), pdf.page.height());
+    EXPECT_EQ(print::prnGetOrientation(), 1);
+    QStringList lines;
+    for (const QString& l : pdf.text.split('\n'))
+        if (!l.trimmed().isEmpty()) lines << l.trimmed();
+    EXPECT_EQ(lines, (QStringList{"Spett.le", "Rossi Mario srl", "Via Roma 1", "20100 Milano MI"}));
 }
 
 // The activities: added and typed in place (in capitals), changed, deleted.
