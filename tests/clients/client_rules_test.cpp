@@ -6,6 +6,8 @@
 #include "data/access/ScopedTable.h"
 #include "data/dbf/TableFile.h"
 
+#include <cstdio>
+
 namespace drav::clients::test {
 namespace {
 
@@ -124,6 +126,20 @@ TEST_F(Rules, DeleteTakesTheTicketBooks) {
     EXPECT_EQ(listed(), (std::vector<std::string>{"alfa", "gamma"}));
     EXPECT_EQ(ticketBookOwners(), (std::vector<std::string>{"         1", "        21"}));
     EXPECT_EQ(data::current().alias(), "CLIENTI");
+    EXPECT_FALSE(t.hasFileLock());
+}
+
+// When the ticket books cannot be deleted (their table is unreadable) the
+// client stays, and nothing is left locked or open.
+TEST_F(Rules, AFailedTicketBookDeleteKeepsTheClient) {
+    data::Table& t = openClienti();
+    add(card("alfa"));
+    ASSERT_EQ(std::remove("ABBONAM.NTX"), 0);
+    t.goTop();
+    EXPECT_FALSE(deleteClient(t));
+    EXPECT_EQ(listed(), std::vector<std::string>{"alfa"});
+    EXPECT_EQ(data::usedSlots().size(), 1u);
+    EXPECT_EQ(&data::current(), &t);
     EXPECT_FALSE(t.hasFileLock());
 }
 

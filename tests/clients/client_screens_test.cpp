@@ -9,6 +9,7 @@
 #include "clients/ClientPrints.h"
 #include "clients/Clients.h"
 #include "data/access/ScopedTable.h"
+#include "data/os/File.h"
 #include "print/PreviewDriver.h"
 #include "print/PrinterSettings.h"
 #include "print/TableRowSource.h"
@@ -24,6 +25,9 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
+
+#include <cerrno>
+#include <cstdio>
 
 namespace drav::clients::test {
 namespace {
@@ -160,6 +164,37 @@ TEST_F(Screens, ClientsThroughTheirForms) {
     EXPECT_EQ(rossi.provincia, "MI");
     EXPECT_EQ(trimRight(rossi.partiva), "");
     EXPECT_TRUE(rossi.fattura);
+}
+
+// An error that abandons an operation of the screen ends the screen, at
+// its start (an index file missing) or from a button (a write that fails
+// while a client is saved): nothing stays open, and the caller's
+// table is current again.
+TEST_F(Screens, AnErrorEndsTheScreen) {
+    data::Table& caller = data::dbOpen(true, "ATTIVITA");
+    ASSERT_EQ(std::rename("CLIENTI.NTX", "CLIENTI.BAK"), 0);
+    clienti();
+    EXPECT_EQ(&data::current(), &caller);
+    EXPECT_EQ(data::usedSlots().size(), 1u);
+    ASSERT_EQ(std::rename("CLIENTI.BAK", "CLIENTI.NTX"), 0);
+
+    data::WriteFault previous =
+        data::setWriteFault([](const std::string& path, uint64_t, size_t, size_t*) {
+            return path.ends_with("CLIENTI.DBF") ? EIO : 0;
+        });
+    ModalScript s(30000);
+    s.on("CLIENTI", [&](QWidget* w) { press(w, 202); });
+    s.on("CLIENTE", [&](QWidget* w) {
+        type(w, 101, "Rossi");
+        press(w, 201);
+    });
+    clienti();
+    data::setWriteFault(std::move(previous));
+    EXPECT_TRUE(s.done()) << s.pending().toStdString();
+    EXPECT_EQ(&data::current(), &caller);
+    EXPECT_EQ(data::usedSlots().size(), 1u);
+    data::Table& t = openClienti();
+    EXPECT_TRUE(t.eof()) << "nothing saved";
 }
 
 // The list print of the clients listed, through its preview to a PDF.
