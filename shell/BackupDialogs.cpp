@@ -1,6 +1,7 @@
 #include "shell/BackupDialogs.h"
 
 #include "data/backup/Backup.h"
+#include "data/backup/Manutenzione.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -16,11 +17,11 @@ std::string chosenFile(QFileDialog& dialog) {
     return dialog.selectedFiles().constFirst().toStdString();
 }
 
-// PLACEHOLDER, to be replaced by manutenzione(false) once the archive
-// maintenance exists: after a restore it packs every table and rebuilds
-// every index tag, so the indexes match the restored tables. Until then the
-// index files of the data folder are left as they are.
-void maintenanceAfterRestore() {}
+// After a restore every table is packed and every index tag rebuilt, so the
+// indexes match the restored tables.
+void maintenanceAfterRestore() {
+    data::manutenzione(false);
+}
 
 }  // namespace
 

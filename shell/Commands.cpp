@@ -5,6 +5,7 @@
 
 #include "clients/Activities.h"
 #include "clients/Clients.h"
+#include "data/backup/Manutenzione.h"
 #include "print/PrinterSettings.h"
 #include "print/TableRowSource.h"
 #include "shell/BackupDialogs.h"
@@ -38,6 +39,10 @@ void attivita(QWidget*) {
     clients::attivita();
 }
 
+void manutenzione(QWidget*) {
+    data::manutenzione(true);
+}
+
 struct Row {
     Command command;
     const char* name;
@@ -54,7 +59,7 @@ std::array<Row, 13>& table() {
         {Command::Attivita, "ATTIVITA", attivita},
         {Command::Parametri, "PARAMETRI", [](QWidget*) { parametri(); }},
         {Command::Contabilita, "CONTABILITA", notAvailable},
-        {Command::Manutenzione, "MANUTENZIONE", notAvailable},
+        {Command::Manutenzione, "MANUTENZIONE", manutenzione},
         {Command::PSetup, "PSETUP", [](QWidget*) { print::pSetup(); }},
         {Command::Salva, "SALVA", salvataggioDati},
         {Command::Ricarica, "RICARICA", ripristinoDati},

@@ -16,6 +16,9 @@
 #include <QApplication>
 #include <QFile>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -181,6 +184,13 @@ int dravMain(int argc, char** argv) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("DRAV"));
+    // The toolkit's own dialogs (file dialogs, the printer set-up and their
+    // warnings) speak Italian where the system has Qt's translations.
+    QTranslator toolkitItalian;
+    if (toolkitItalian.load(QLocale(QLocale::Italian, QLocale::Italy), QStringLiteral("qtbase"),
+                            QStringLiteral("_"),
+                            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&toolkitItalian);
     std::unique_ptr<ScriptDriver> driver;
     if (steps) driver = std::make_unique<ScriptDriver>(std::move(*steps));
     setProcessSettings();

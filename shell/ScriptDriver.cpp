@@ -7,9 +7,9 @@
 #include "shell/Commands.h"
 #include "shell/EchoPort.h"
 #include "ui/EventGuard.h"
+#include "ui/TWBrowse.h"
 
 #include <QAbstractButton>
-#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
@@ -155,22 +155,14 @@ QString shownText(const QWidget* w) {
     return w->property("text").toString();
 }
 
-// The browse list of a window: an object of the class TWBrowse, or one that
-// says it is a browse list with the property "dravBrowse".
-QObject* findBrowse(QWidget* window) {
-    for (QObject* o : window->findChildren<QObject*>())
-        if (o->inherits("drav::ui::TWBrowse") || o->property("dravBrowse").toBool()) return o;
-    return nullptr;
-}
-
-// Its rows: the property "logicLen" (the records the list runs over), or
-// the rows of its item model.
-std::optional<int> browseRows(QObject* browse) {
-    const QVariant rows = browse->property("logicLen");
-    if (rows.isValid()) return rows.toInt();
-    if (auto* view = qobject_cast<QAbstractItemView*>(browse); view && view->model())
-        return view->model()->rowCount();
-    return std::nullopt;
+// The browse list of a window: the first one shown, in creation order.
+ui::TWBrowse* findBrowse(QWidget* window) {
+    ui::TWBrowse* found = nullptr;
+    for (ui::TWBrowse* b : window->findChildren<ui::TWBrowse*>()) {
+        if (b->widget() && b->widget()->isVisible()) return b;
+        if (!found) found = b;
+    }
+    return found;
 }
 
 // The key a typed character comes with.
@@ -660,17 +652,14 @@ ScriptDriver::Outcome ScriptDriver::expectMessage(const ScriptStep& s) {
 ScriptDriver::Outcome ScriptDriver::expectRows(const ScriptStep& s) {
     QWidget* window = activeWindow();
     if (!window) return {Result::Wait, QStringLiteral("no window is open")};
-    QObject* browse = findBrowse(window);
+    const ui::TWBrowse* browse = findBrowse(window);
     if (!browse)
         return {Result::Wait,
                 QStringLiteral("the window %1 has no browse list").arg(describe(window))};
-    const std::optional<int> rows = browseRows(browse);
-    if (!rows)
-        return {
-            Result::Fail,
-            QStringLiteral("the browse list %1 does not tell its rows").arg(browse->objectName())};
-    if (*rows == s.text.toInt()) return {Result::Done, {}};
-    return {Result::Wait, QStringLiteral("the browse list has %1 rows").arg(*rows)};
+    // The rows the list runs over, as its scroll bar counts them.
+    const uint64_t rows = browse->rowTotal();
+    if (rows == s.text.toULongLong()) return {Result::Done, {}};
+    return {Result::Wait, QStringLiteral("the browse list has %1 rows").arg(rows)};
 }
 
 // ---- The preview ------------------------------------------------------------------------

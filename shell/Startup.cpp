@@ -4,6 +4,9 @@
 #include "shell/Startup.h"
 
 #include "data/access/TableAccess.h"
+#include "data/backup/StagingFolder.h"
+#include "data/schema/Schema.h"
+#include "data/upgrade/CreateDb.h"
 #include "shell/Instance.h"
 #include "ui/ErrorSys.h"
 #include "ui/QtUserPort.h"
@@ -21,6 +24,8 @@ void installProgramUserPort() {
 
 void cleanStaleInstances() {
     processInstance().cleanStale();
+    // A restore that died leaves its private folder in the data folder.
+    data::sweepStaleStaging(".");
 }
 
 void startImageLibrary() {
@@ -29,9 +34,7 @@ void startImageLibrary() {
 }
 
 bool aggiornaDatabase() {
-    // The check of every table and index of the data folder, with their
-    // creation or rebuild, goes here.
-    return true;
+    return data::createDb(data::schemaTables());
 }
 
 void user() {

@@ -1,14 +1,18 @@
 // drav-admin: maintenance of a data folder from scripts and the shell.
 //
-//   drav-admin init DIR                       create the missing tables and tag files
+//   drav-admin init DIR                       the program's start-up check and upgrade
 //   drav-admin load DIR TABLE [CSV]           append the rows of a CSV file (or standard input)
 //   drav-admin dump DIR TABLE [--tag TAG] [--from KEY] [--to KEY]
 //                                             write the visible records as CSV
 //   drav-admin delete DIR TABLE RECNO...      mark records deleted
 //   drav-admin check DIR                      verify every table, memo and tag file
+//   drav-admin reindex DIR                    the archive maintenance: pack, rebuild tags
+//   drav-admin backup DIR ZIPFILE             save the tables and memos into an archive
+//   drav-admin restore ZIPFILE DIR            restore an archive, then the maintenance
 //
 // Exit codes: 0 done; 1 rows or records refused, or problems found by
-// check; 2 wrong arguments, or a file that cannot be opened or written.
+// check; 2 wrong arguments, or a file that cannot be opened or written, or
+// an upgrade, maintenance, backup or restore that failed.
 //
 // Sections: CSV reading and writing; values between CSV text and fields;
 // the commands; usage and main.
@@ -23,13 +27,17 @@
 // under the header and append lock, each record written under its own lock.
 // The table's index tags are opened with it and kept current (TaggedTable),
 // so every write goes to every tag file there is.
+#include "data/backup/Backup.h"
+#include "data/backup/Manutenzione.h"
 #include "data/cdx/IndexFile.h"
 #include "data/dbf/FieldCodec.h"
 #include "data/dbf/TableFile.h"
 #include "data/schema/Schema.h"
+#include "data/upgrade/CreateDb.h"
 #include "tools/FolderCheck.h"
 #include "tools/TaggedTable.h"
 #include "util/Cp1252.h"
+#include "util/Date.h"
 #include "util/Error.h"
 
 #include <QString>
@@ -265,60 +273,53 @@ bool openTable(TaggedTable& t, const std::string& dir, const std::string& table,
     return s.isOk();
 }
 
-// Every table of the schema that is missing is created, then every tag
-// file that is missing is built from its table (opened exclusively, as the
-// maintenance builds tags, so that no station writes it unseen meanwhile).
+// The data folder becomes the current folder, as for the program: the
+// table layer names its files there.
+bool enterFolder(const std::string& dir) {
+    std::error_code ec;
+    std::filesystem::current_path(dir, ec);
+    if (!ec) return true;
+    std::cerr << "drav-admin: la cartella " << dir << " non si apre: " << ec.message() << "\n";
+    return false;
+}
+
+// What the program does at start before anything else: missing tables
+// created, tables of an older layout rebuilt with their data, and, when
+// anything was created or rebuilt or a tag file is missing, every table
+// packed and every tag rebuilt. A table another station holds exclusively
+// is waited for, as the program waits.
 int init(const std::string& dir) {
+    if (!enterFolder(dir)) return kFailed;
+    // Old values kept as text are read with two-digit years, as at start.
+    setDateFormat(DateFormat::TwoDigitYear);
+    return createDb(schemaTables()) ? kDone : kFailed;
+}
+
+// The menu's "Manutenzione archivi" without its question.
+int reindex(const std::string& dir) {
+    if (!enterFolder(dir)) return kFailed;
+    return manutenzione(false) ? kDone : kFailed;
+}
+
+int backup(const std::string& dir, const std::string& archive) {
     if (!std::filesystem::is_directory(dir)) {
         std::cerr << "drav-admin: la cartella " << dir << " non esiste\n";
         return kFailed;
     }
-    int result = kDone;
-    for (const TableDef& def : schemaTables()) {
-        std::string path = admin::tableFilePath(dir, def.name);
-        if (!std::filesystem::exists(path)) {
-            if (Status s = TableFile::create(path, def.fields); !s) {
-                report("impossibile creare " + path, s);
-                return kFailed;
-            }
-            std::cerr << "drav-admin: creata la tabella " << def.name << "\n";
-        }
-        std::vector<const TagDef*> missing;
-        for (const std::string& name : def.tags)
-            if (!std::filesystem::exists(admin::tagFilePath(dir, name)))
-                missing.push_back(findTag(name));
-        if (missing.empty()) continue;
-        TableFile t;
-        Status s = retryBusy([&] { return t.open(path, File::Share::Exclusive, false); });
-        if (!s) {
-            report("impossibile aprire in esclusiva " + path, s);
-            result = kFailed;
-            continue;
-        }
-        for (const TagDef* tag : missing) {
-            IndexBuildOptions o;
-            o.keyText = tag->keyText;
-            o.conditionText = tag->conditionText;
-            o.shared = false;
-            o.tableName = def.name;
-            o.tempFolder = dir;
-            std::unique_ptr<IndexFile> f;
-            auto scan = t.scan();
-            std::string tagPath = admin::tagFilePath(dir, tag->name);
-            if (Status b = IndexFile::create(tagPath, *scan, o, f); !b) {
-                report("impossibile creare " + tagPath, b);
-                std::filesystem::remove(tagPath);
-                result = kFailed;
-                continue;
-            }
-            std::cerr << "drav-admin: creato il tag " << tag->name << "\n";
-        }
-        if (Status c = t.close(); !c) {
-            report(path, c);
-            result = kFailed;
-        }
+    return backupFolder(dir, archive) ? kDone : kFailed;
+}
+
+// The archive's tables and memos replace those of the folder (all or
+// nothing), then the maintenance rebuilds every tag for them.
+int restore(const std::string& archive, const std::string& dir) {
+    if (!std::filesystem::is_directory(dir)) {
+        std::cerr << "drav-admin: la cartella " << dir << " non esiste\n";
+        return kFailed;
     }
-    return result;
+    bool maintained = false;
+    if (!restoreFolder(archive, dir, [&] { maintained = enterFolder(dir) && manutenzione(false); }))
+        return kFailed;
+    return maintained ? kDone : kFailed;
 }
 
 int load(const std::string& dir, const std::string& table, std::istream& in) {
@@ -533,6 +534,13 @@ int check(const std::string& dir) {
     return problems.empty() ? kDone : kRefused;
 }
 
+// A path that stays right once the command moves into the data folder.
+std::string absolutePath(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::path p = std::filesystem::absolute(path, ec);
+    return ec ? path : p.string();
+}
+
 // ---- Usage and main ----------------------------------------------------------------
 
 int usage() {
@@ -541,8 +549,14 @@ int usage() {
                  "     drav-admin dump DIR TABELLA [--tag TAG] [--from CHIAVE] [--to CHIAVE]\n"
                  "     drav-admin delete DIR TABELLA NUMERO...\n"
                  "     drav-admin check DIR\n"
+                 "     drav-admin reindex DIR\n"
+                 "     drav-admin backup DIR ARCHIVIO.zip\n"
+                 "     drav-admin restore ARCHIVIO.zip DIR\n"
                  "\n"
-                 "init    crea le tabelle e i file dei tag mancanti nella cartella DIR\n"
+                 "init    verifica e aggiorna gli archivi di DIR come all'avvio del programma:\n"
+                 "        crea le tabelle mancanti, ricostruisce quelle di un tracciato\n"
+                 "        precedente conservandone i dati e, se serve, compatta le tabelle\n"
+                 "        e ricostruisce tutti gli indici\n"
                  "load    aggiunge le righe di un file CSV UTF-8 (o dello standard input):\n"
                  "        prima riga i nomi dei campi; date gg/mm/aaaa o aaaammgg, numeri con\n"
                  "        il punto decimale, logici T/F, \\n per andare a capo nei memo\n"
@@ -550,9 +564,14 @@ int usage() {
                  "        chiavi date (confrontate sulla loro lunghezza), o per numero\n"
                  "delete  segna come cancellati i record indicati\n"
                  "check   verifica tabelle, memo e tag; un problema per riga\n"
+                 "reindex compatta tutte le tabelle e ricostruisce tutti gli indici\n"
+                 "backup  salva tabelle e memo di DIR (*.DB?) nell'archivio ZIP\n"
+                 "restore ripristina tabelle e memo dall'archivio ZIP in DIR, poi\n"
+                 "        ricostruisce tutti gli indici\n"
                  "\n"
                  "codici di uscita: 0 fatto; 1 righe o record rifiutati, o problemi trovati\n"
-                 "da check; 2 argomenti errati, o un file che non si apre o non si scrive\n";
+                 "da check; 2 argomenti errati, un file che non si apre o non si scrive, o\n"
+                 "un aggiornamento, una manutenzione, un salvataggio o un ripristino falliti\n";
     return kFailed;
 }
 
@@ -574,6 +593,10 @@ int main(int argc, char** argv) {
     const std::string& cmd = args[0];
     if (cmd == "init" && args.size() == 2) return init(args[1]);
     if (cmd == "check" && args.size() == 2) return check(args[1]);
+    if (cmd == "reindex" && args.size() == 2) return reindex(args[1]);
+    if (cmd == "backup" && args.size() == 3) return backup(args[1], absolutePath(args[2]));
+    if (cmd == "restore" && args.size() == 3)
+        return restore(absolutePath(args[1]), absolutePath(args[2]));
     if (args.size() < 3) return usage();
     if (cmd == "load" && args.size() <= 4) {
         if (args.size() == 4) {

@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6svg6 libgl-dev
   zlib1g-dev libminizip-dev
   libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev
-  fonts-liberation2 poppler-utils xdg-utils
+  fonts-liberation2 poppler-utils xdg-utils qt6-translations-l10n
 )
 
 missing=()

@@ -80,8 +80,17 @@ QUrl errorReportUrl(const QString& reportText) {
     return QUrl(address, QUrl::TolerantMode);
 }
 
+// The file as the messages name it: the file name in capitals, as every
+// file the program names itself is; the folder as it is, since folder names
+// keep their letter case on this system.
+QString messageFileName(const std::string& path) {
+    const QString p = QString::fromStdString(path);
+    const qsizetype slash = p.lastIndexOf(QLatin1Char('/'));
+    return p.left(slash + 1) + p.mid(slash + 1).toUpper();
+}
+
 ErrorOutcome defError(const ErrorInfo& e) {
-    const QString file = QString::fromStdString(e.fileName).toUpper();
+    const QString file = messageFileName(e.fileName);
     const int os = e.osCode;
     const int sub = e.subCode.value_or(0);
 

@@ -161,6 +161,9 @@ void TWBrowse::bindTable() {
         data::Table* t = table();
         return t ? t->keyPosition() : 0;
     };
+    m_goPosition = [this](uint64_t p) {
+        if (data::Table* t = table()) t->goToPosition(p);
+    };
     m_settle = [this] {
         data::Table* t = table();
         if (!t) return;
@@ -180,6 +183,7 @@ void TWBrowse::setArray(std::vector<std::vector<Value>> items) {
     aArray = std::move(items);
     cAlias = "ARRAY";
     nAt = 1;
+    m_goPosition = nullptr;
     auto size = [this] { return static_cast<int64_t>(aArray.size()); };
     bLogicLen = [this] { return static_cast<uint64_t>(aArray.size()); };
     bGoTop = [this] { nAt = 1; };
@@ -515,7 +519,6 @@ void TWBrowse::pageDown() {
 void TWBrowse::goLeft() {
     if (!lHScroll || nColPos <= nFreeze + 1) return;
     --nColPos;
-    if (nColAct > nColPos + 0 && nColAct > colCount()) nColAct = colCount();
     updateScrollBars();
     if (m_widget) m_widget->update();
     if (bColChange) bColChange();
@@ -538,7 +541,11 @@ void TWBrowse::goToPosition(uint64_t p) {
     const uint64_t fromTop = p - 1;
     const uint64_t fromHere = m_pos > p ? m_pos - p : p - m_pos;
     const uint64_t fromBottom = m_count - p;
-    if (m_pos != 0 && fromHere <= fromTop && fromHere <= fromBottom) {
+    const uint64_t nearby = 2 * static_cast<uint64_t>(std::max(1, nRowCount()));
+    if (m_goPosition && std::min({fromTop, fromHere, fromBottom}) > nearby) {
+        // Far away in a table: the index crosses whole pages to get there.
+        m_goPosition(p);
+    } else if (m_pos != 0 && fromHere <= fromTop && fromHere <= fromBottom) {
         bSkip(static_cast<int64_t>(p) - static_cast<int64_t>(m_pos));
     } else if (fromTop <= fromBottom) {
         bGoTop();
@@ -827,8 +834,10 @@ std::optional<Value> TWBrowse::editColumn(std::optional<Value> value, const QStr
             if (QWidget* w = form.findChild<QWidget*>(QLatin1String(id))) w->hide();
     }
     form.move(v->mapToGlobal(cell.topLeft()));
-    const int result = form.activate(
-        {.centered = false, .valid = [&form] { return valid(form, true); }, .owner = v->window()});
+    const int result = form.activate({.centered = false,
+                                      .valid = [&form] { return valid(form, true); },
+                                      .init = [get] { get->setFocus(); },
+                                      .owner = v->window()});
     if (result == 0 || result == 2) return std::nullopt;
     return copy;
 }

@@ -259,6 +259,7 @@ private:
     std::function<uint32_t()> m_bookmark;        // where the current row is
     std::function<void(uint32_t)> m_goBookmark;  // back to it
     std::function<uint64_t()> m_keyPosition;     // the current row's index position
+    std::function<void(uint64_t)> m_goPosition;  // straight to an index position (tables)
     std::function<void()> m_settle;              // Stabilize step 2
     std::function<bool()> m_atEnd;               // no current row
 

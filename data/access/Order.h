@@ -69,6 +69,15 @@ public:
     virtual std::optional<Value> scopeTop() const = 0;
     virtual std::optional<Value> scopeBottom() const = 0;
 
+    // Goes to the record whose key stands at position p (1 for the first)
+    // within the scope; end of table past the last. An index tag crosses
+    // whole pages at a time, so a list's scroll thumb can jump anywhere in a
+    // large table; this default steps from the top.
+    virtual Status goToPosition(uint64_t p) {
+        if (Status s = goTop(); !s || p <= 1) return s;
+        return skip(static_cast<int64_t>(p - 1));
+    }
+
     // The keys within the scope.
     virtual Status keyCount(uint64_t* count) = 0;
     // The position (1 for the first) of the current record's key within the

@@ -54,6 +54,10 @@ void Table::skip(int64_t n) {
     check(controlling().skip(n), TableOp::Read);
 }
 
+void Table::goToPosition(uint64_t p) {
+    check(controlling().goToPosition(p), TableOp::Read);
+}
+
 void Table::goTo(uint32_t recno) {
     check(m_file.goTo(recno), TableOp::Read);
     check(controlling().goToRecord(m_file.eof() ? 0 : recno), TableOp::Read);

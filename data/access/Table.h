@@ -60,6 +60,9 @@ public:
     void goTop();
     void goBottom();
     void skip(int64_t n = 1);
+    // Goes to the record at key position p (1 first) of the controlling
+    // order within its scope; end of table past the last.
+    void goToPosition(uint64_t p);
     // Goes to the record by number, whatever the order and scope (past the
     // last record: end of table).
     void goTo(uint32_t recno);

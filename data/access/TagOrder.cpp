@@ -97,6 +97,15 @@ Status TagOrder::goBottom() {
     return Status::ok();
 }
 
+Status TagOrder::goToPosition(uint64_t p) {
+    if (Status s = m_table.commit(); !s) return s;
+    if (p <= 1) return goTop();
+    if (Status s = tag().goToPosition(p); !s) return s;
+    m_bof = false;
+    // A key without a live record behind it gives way to the next live one.
+    return settle(1);
+}
+
 Status TagOrder::skip(int64_t n) {
     if (Status s = sync(); !s) return s;
     IndexTag& t = tag();

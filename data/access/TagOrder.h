@@ -54,6 +54,7 @@ public:
     Status goTop() override;
     Status goBottom() override;
     Status skip(int64_t n) override;
+    Status goToPosition(uint64_t p) override;
     Status seek(const Value& key, bool soft, bool* found) override;
     Status goToRecord(uint32_t recno) override;
     bool bof() const override { return m_bof; }

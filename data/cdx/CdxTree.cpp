@@ -204,6 +204,27 @@ uint64_t CdxTree::distance(const TreePos& from, const TreePos& to) {
     return total + static_cast<uint64_t>(to.index) + 1;
 }
 
+bool CdxTree::advance(TreePos& pos, uint64_t n) {
+    int keys = 0;
+    uint32_t left = 0, right = 0;
+    m_file.pageSummary(pos.leaf, &keys, &left, &right);
+    const uint64_t limit = m_file.fileSize() / kPageSize;
+    for (uint64_t steps = 0; n >= static_cast<uint64_t>(keys - pos.index); ++steps) {
+        n -= static_cast<uint64_t>(keys - pos.index);
+        if (right == kNoPage) {
+            pos = {};
+            return false;
+        }
+        if (steps > limit) m_file.fatal(kFatalIntegrity, "zq_cdxPageGetKeyVal: index corrupted.");
+        pos = {right, 0};
+        int type = m_file.pageSummary(right, &keys, &left, &right);
+        if (!(type & 2) || keys <= 0 || keys > kKeyArea / 3)
+            m_file.fatal(kFatalIntegrity, "zq_cdxPageGetKeyVal: index corrupted.");
+    }
+    pos.index += static_cast<int>(n);
+    return true;
+}
+
 // ---- Insertion and splits -------------------------------------------------------------------
 
 bool CdxTree::insert(const uint8_t* key, uint32_t rec) {

@@ -64,6 +64,10 @@ public:
     uint32_t recAt(const TreePos& pos);
     // The number of keys from `from` to `to`, both included (from <= to).
     uint64_t distance(const TreePos& from, const TreePos& to);
+    // Moves n keys forward, crossing whole leaves by their key counts
+    // without decoding them; false (pos past the last key) when the tree
+    // ends first.
+    bool advance(TreePos& pos, uint64_t n);
 
     // False when the entry is already there / is not there.
     bool insert(const uint8_t* key, uint32_t rec);

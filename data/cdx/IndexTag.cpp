@@ -239,6 +239,18 @@ Status IndexTag::skip(long n, long* moved) {
     return Status::ok();
 }
 
+Status IndexTag::goToPosition(uint64_t p) {
+    IndexFile::ReadLock lock(m_file);
+    if (!lock.status()) return lock.status();
+    m_bof = false;
+    TreePos pos = scopeFirst();
+    if (p == 0 || !pos.valid() || !m_tree.advance(pos, p - 1) || aboveBottom(pos))
+        setEof();
+    else
+        stand(pos);
+    return Status::ok();
+}
+
 // ---- Seeks -----------------------------------------------------------------------------------
 
 Status IndexTag::seek(const Value& value, bool soft, bool* found) {

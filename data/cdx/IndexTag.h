@@ -63,6 +63,9 @@ public:
     Status prev();
     // Moves n keys (negative: back); *moved gets the keys actually passed.
     Status skip(long n, long* moved = nullptr);
+    // Stands on the key at position p (1 first) within the scope, crossing
+    // whole leaves at a time; eof when the scope holds fewer keys.
+    Status goToPosition(uint64_t p);
     // The first key (within the scope) that begins with the value: text is
     // a prefix, other types match in full. Not found: soft leaves the
     // cursor on the next greater key (eof when none), else at eof. A value

@@ -13,7 +13,9 @@ namespace drav::test {
 
 struct DravRun {
     int exitCode = -1;  // -1: it did not end in time, or crashed
-    QStringList out;    // standard output: the message and wait-box texts, one per line
+    QStringList out;    // standard output: the message and wait-box texts, one per line,
+                        // after those of the start-up check of the data folder
+    QStringList startup;  // the wait texts of the start-up check that came first
     QString err;        // standard error, without the platform's chatter
 };
 
@@ -56,6 +58,12 @@ inline DravRun runDrav(const std::string& dataFolder, const QString& script,
         run.exitCode = p.exitCode();
     }
     run.out = QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    // The start-up check shows its wait messages before any step runs.
+    static const QStringList kStartup = {QStringLiteral("Verifica archivi in corso..."),
+                                         QStringLiteral("Aggiornamento archivi in corso..."),
+                                         QStringLiteral("Ricostruzione degli indici in corso.")};
+    while (!run.out.isEmpty() && kStartup.contains(run.out.first()))
+        run.startup << run.out.takeFirst();
     QStringList err;
     for (const QString& line : QString::fromUtf8(p.readAllStandardError()).split('\n'))
         if (!line.isEmpty() && !line.startsWith("QStandardPaths") &&

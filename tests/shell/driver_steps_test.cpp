@@ -11,6 +11,7 @@
 #include "ui/TDialog.h"
 #include "ui/TGet.h"
 #include "ui/TSay.h"
+#include "ui/TWBrowse.h"
 #include "util/Date.h"
 #include "util/Messages.h"
 
@@ -25,8 +26,8 @@ namespace drav::shell {
 namespace {
 
 // "PROVA": 101 a text typed in capitals, 102 an amount, 115 a drop-down
-// list, 116 a check box, 117 a label that follows them, 118 a stand-in for
-// a browse list of three rows; 201 and 202.
+// list, 116 a check box, 117 a label that follows them, 118 a browse list
+// of three items; 201 and 202.
 void provaTemplate(QWidget& w) {
     ui::TemplateBuilder b(w, 200, 120, QStringLiteral("Scheda di prova"));
     b.get(101, QRect(8, 8, 80, 13));
@@ -34,9 +35,7 @@ void provaTemplate(QWidget& w) {
     b.comboBox(115, QRect(8, 44, 80, 60), true);
     b.checkBox(116, QStringLiteral("Fattura"), QRect(100, 44, 60, 12));
     b.say(117, QString(), QRect(8, 62, 180, 10));
-    QWidget* list = b.custom(118, QRect(8, 76, 180, 20));
-    list->setProperty("dravBrowse", true);
-    list->setProperty("logicLen", 3);
+    b.custom(118, QRect(8, 76, 180, 40));
     b.button(201, QStringLiteral("&Conferma"), QRect(84, 100, 50, 14));
     b.button(202, QStringLiteral("&Annulla"), QRect(140, 100, 50, 14));
 }
@@ -62,6 +61,10 @@ struct Card {
         new ui::TComboBox(115, ui::bindVar(kind), {"Alfa", "Beta", "Gamma"}, form,
                           {.change = changed, .style = 3});
         new ui::TCheckBox(116, ui::bindVar(invoice), form, {.change = changed});
+        ui::TWBrowse* list = ui::TWBrowse::reDefine(118, form, {.headers = {"Zona"}, .sizes = {0}});
+        list->setArray({{Value(std::string("Centro"))},
+                        {Value(std::string("Nord"))},
+                        {Value(std::string("Sud"))}});
         ui::TButton::confirm(form);
         ui::TButton::cancel(form);
         result = form.activate({.valid = [&form] { return ui::valid(form, true); }});
@@ -208,6 +211,8 @@ TEST_F(DriverSteps, FailingStepsNameTheirLineAndWhatTheySaw) {
         {"menu Prova/Scheda...\ncheck 101 on", "line 2: check 101 on: control 101 (QLineEdit)"},
         {"menu Prova/Scheda...\nexpect-text 101 BIANCHI",
          "line 2: expect-text 101 BIANCHI: still waiting after 1 seconds: control 101 shows \"\""},
+        {"menu Prova/Scheda...\nexpect-rows 4",
+         "line 2: expect-rows 4: still waiting after 1 seconds: the browse list has 3 rows"},
         {"answer Sì\nmenu Prova/Messaggio",
          "line 1: answer Sì: the message \"Prima riga;seconda riga\" has no button \"Sì\""},
         {"answer OK\n\nquit", "line 3: quit: the answer of line 1 (OK) was never given"},

@@ -102,7 +102,7 @@ TEST_F(StartUp, TheProgramEndsWhenItCannotMakeItsFile) {
     test::DravRun run = test::runDrav(*folder, "answer OK\n");
     EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
     EXPECT_EQ(run.out, QStringList("Impossibile accedere al file " +
-                                   QString::fromStdString(*folder + "/DRAV.CFG").toUpper() + "."));
+                                   QString::fromStdString(*folder + "/DRAV.CFG") + "."));
 }
 
 TEST_F(StartUp, TheProgramRefusesAMissingDataFolder) {

@@ -17,6 +17,13 @@ namespace {
 using test::ListForm;
 using test::ModalScript;
 
+// Types into the editor's field (given the focus first: under load the
+// window may not have settled its focus yet).
+void typeInto(QWidget* editor, const QString& keys) {
+    editor->findChild<QLineEdit*>(QStringLiteral("101"))->setFocus();
+    test::typeKeys(keys);
+}
+
 class BrowseEdit : public test::BrowseTest {
 protected:
     void SetUp() override {
@@ -64,7 +71,7 @@ TEST_F(BrowseEdit, AddingAnEntry) {
         for (const char* id : {"102", "103"})
             tips << w->findChild<QAbstractButton*>(QLatin1String(id))->toolTip();
         EXPECT_EQ(f->highlighted(), QString());  // the blank record, first in the order
-        test::typeKeys("banca{ENTER}");
+        typeInto(w, "banca{ENTER}");
     });
     EXPECT_TRUE(edCol(*f->list, true, "@!"));
     EXPECT_TRUE(script.done()) << script.pending().toStdString();
@@ -86,7 +93,7 @@ TEST_F(BrowseEdit, ANewEntryCancelledIsDeleted) {
         QString question;
         script.on("EDCOL", [&](QWidget* w) {
             if (typed)
-                test::typeKeys("ban{ESC}");
+                typeInto(w, "ban{ESC}");
             else
                 w->findChild<QAbstractButton*>(QStringLiteral("103"))->click();
         });
@@ -110,7 +117,7 @@ TEST_F(BrowseEdit, AnEntryConfirmedUnchangedOrChanged) {
     f->list->goDown();  // EDILIZIA
     {
         ModalScript script;
-        script.on("EDCOL", [&](QWidget*) { test::typeKeys("{ENTER}"); });
+        script.on("EDCOL", [&](QWidget* w) { typeInto(w, "{ENTER}"); });
         writes = 0;
         EXPECT_TRUE(edCol(*f->list, false, "@!"));
         EXPECT_TRUE(script.done());
@@ -123,7 +130,7 @@ TEST_F(BrowseEdit, AnEntryConfirmedUnchangedOrChanged) {
         script.on("EDCOL", [&](QWidget* w) {
             EXPECT_EQ(w->findChild<QLineEdit*>(QStringLiteral("101"))->text().trimmed(),
                       QStringLiteral("MODA"));
-            test::typeKeys("arredo");
+            typeInto(w, "arredo");
             w->findChild<QAbstractButton*>(QStringLiteral("102"))->click();  // OK
         });
         writes = 0;
@@ -143,7 +150,7 @@ TEST_F(BrowseEdit, AnEmptyEntryIsRefused) {
     ModalScript script;
     QString message;
     bool stillOpen = false;
-    script.on("EDCOL", [&](QWidget*) { test::typeKeys("{ENTER}"); })
+    script.on("EDCOL", [&](QWidget* w) { typeInto(w, "{ENTER}"); })
         .on("POPMSG",
             [&](QWidget* box) {
                 message = test::messageBoxText(box);
@@ -151,7 +158,7 @@ TEST_F(BrowseEdit, AnEmptyEntryIsRefused) {
             })
         .on("EDCOL", [&](QWidget* w) {
             stillOpen = w->isVisible();
-            test::typeKeys("{ESC}");
+            typeInto(w, "{ESC}");
         });
     EXPECT_FALSE(edCol(*f->list, true, "@!"));
     EXPECT_TRUE(script.done()) << script.pending().toStdString();

@@ -52,6 +52,9 @@ public:
         return m_inner.seek(key, soft, found);
     }
     data::Status goToRecord(uint32_t recno) override { return m_inner.goToRecord(recno); }
+    data::Status goToPosition(uint64_t p) override {
+        return ++lookups, m_inner.goToPosition(p);
+    }
     bool bof() const override { return m_inner.bof(); }
     data::Status setScope(const std::optional<Value>& top,
                           const std::optional<Value>& bottom) override {

@@ -128,6 +128,11 @@ TEST_F(BrowseSearch, ScrollingReadsOnlyAboutTheVisibleRows) {
         2 * R + 4, 0);
     perOperation(
         "repaint", [&] { w->repaint(); }, 0, 0);
+    // The scroll thumb dropped in the middle of the table goes there through
+    // the index pages, not by stepping over the records before it.
+    perOperation(
+        "thumb to the middle", [&] { f.list->vThumb(15000); }, 2 * R + 2, 3);
+    EXPECT_EQ(t.keyPosition(), 15000u);
     EXPECT_EQ(text(t, "CLIENTE"), f.highlighted().toStdString());
 }
 
