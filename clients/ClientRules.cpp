@@ -86,7 +86,9 @@ SaveOutcome saveClient(data::Table& t, const Client& card, std::optional<uint32_
     bool check = true;
     if (editing) {
         t.goTo(*editing);
-        check = t.text("CLIENTE") != card.cliente;
+        // A client deleted meanwhile comes back with the save; its
+        // identifier may have been given to another client since.
+        check = t.deleted() || t.text("CLIENTE") != card.cliente;
     }
     if (check && identifierTaken(t, card.cliente)) {
         if (editing) t.goTo(*editing);

@@ -109,6 +109,30 @@ TEST_F(Rules, EditRestoresAClientDeletedMeanwhile) {
     EXPECT_EQ(code(t), "         2");
 }
 
+// A client deleted meanwhile whose identifier another station has filed
+// again since is not brought back: that would make two clients of one
+// identifier.
+TEST_F(Rules, EditDoesNotRestoreOntoAnIdentifierFiledAgain) {
+    data::Table& t = openClienti();
+    const uint32_t rec = add(card("secondo"));
+    const Client edited = readClient(t);
+    {
+        data::Table& other = data::dbOpen(true, "CLIENTI", "ALTRA");
+        other.goTo(rec);
+        data::dbDel();
+        data::dbClose();
+    }
+    data::select(t.slot());
+    add(card("SECONDO"));
+
+    EXPECT_EQ(saveClient(t, edited, rec), SaveOutcome::Duplicate);
+    ASSERT_FALSE(messages().empty());
+    EXPECT_EQ(messages().back().text, QStringLiteral("Cliente già presente."));
+    EXPECT_EQ(listed(), std::vector<std::string>{"SECONDO"});
+    t.goTo(rec);
+    EXPECT_TRUE(t.deleted());
+}
+
 // The ticket books of the deleted client go with it, the other clients'
 // stay; the list moves to the next client.
 TEST_F(Rules, DeleteTakesTheTicketBooks) {
