@@ -7,7 +7,6 @@
 #include "clients/Clients.h"
 #include "data/backup/Manutenzione.h"
 #include "print/PrinterSettings.h"
-#include "print/TableRowSource.h"
 #include "shell/BackupDialogs.h"
 #include "shell/Parametri.h"
 #include "ui/FormHelpers.h"
@@ -87,9 +86,6 @@ void runCommand(Command command, QWidget* parent) {
 }
 
 void runInRecoveryPoint(const std::function<void()>& operation) {
-    // Printers and reports go back to the record of the current table.
-    static const bool rowSourceInstalled = (print::installTableRowSource(), true);
-    (void)rowSourceInstalled;
     try {
         operation();
     } catch (const Abandoned&) {

@@ -43,15 +43,31 @@ QPushButton* button(QWidget* form, int id) {
 }
 
 // Types into a field as the user does: focus first, then key by key.
+// Types into the field as the user would: the form made the active window
+// first (a message box that just closed may have left none active), the
+// field focused, then one key at a time.
 void type(QWidget* form, int id, const char* text) {
     QLineEdit* e = edit(form, id);
+    QApplication::setActiveWindow(form);
     e->setFocus();
     QApplication::processEvents();
-    for (const char* c = text; *c; ++c) QTest::keyClick(QApplication::focusWidget(), *c);
+    ASSERT_EQ(QApplication::focusWidget(), e) << "field " << id << " did not take the focus";
+    for (const char* c = text; *c; ++c) QTest::keyClick(e, *c);
 }
 
 void press(QWidget* form, int id) {
     QTest::mouseClick(button(form, id), Qt::LeftButton);
+}
+
+// Types into the in-place cell editor and confirms it with Enter.
+void typeInCell(QWidget* editor, const char* text) {
+    QLineEdit* e = editor->findChild<QLineEdit*>();
+    ASSERT_NE(e, nullptr);
+    QApplication::setActiveWindow(editor);
+    e->setFocus();
+    QApplication::processEvents();
+    for (const char* c = text; *c; ++c) QTest::keyClick(e, *c);
+    QTest::keyClick(e, Qt::Key_Return);
 }
 
 // The buttons that need a current client, enabled or not.
@@ -315,18 +331,12 @@ TEST_F(Screens, ActivitiesEditedInPlace) {
         EXPECT_FALSE(button(w, 203)->isEnabled());
         press(w, 202);
     });
-    s.on("EDCOL", [&](QWidget*) {
-        for (const char* c = "banca"; *c; ++c) QTest::keyClick(QApplication::focusWidget(), *c);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    });
+    s.on("EDCOL", [&](QWidget* w) { typeInCell(w, "banca"); });
     s.on("ATTIVITA", [&](QWidget* w) {
         EXPECT_TRUE(button(w, 203)->isEnabled());
         press(w, 202);
     });
-    s.on("EDCOL", [&](QWidget*) {
-        for (const char* c = "moda"; *c; ++c) QTest::keyClick(QApplication::focusWidget(), *c);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    });
+    s.on("EDCOL", [&](QWidget* w) { typeInCell(w, "moda"); });
     s.on("ATTIVITA", [&](QWidget* w) {
         answer(1);
         press(w, 204);  // the current entry: MODA
