@@ -3,6 +3,8 @@
 // short information message and do nothing else.
 #include "shell/Commands.h"
 
+#include "clients/Activities.h"
+#include "clients/Clients.h"
 #include "data/backup/Manutenzione.h"
 #include "print/PrinterSettings.h"
 #include "shell/BackupDialogs.h"
@@ -28,6 +30,14 @@ void infos(QWidget*) {
     ui::infos(QStringLiteral("DRAV - Marvesto"), QStringLiteral("1.14"), QStringLiteral("2026"));
 }
 
+void clienti(QWidget*) {
+    clients::clienti();
+}
+
+void attivita(QWidget*) {
+    clients::attivita();
+}
+
 void manutenzione(QWidget*) {
     data::manutenzione(true);
 }
@@ -40,12 +50,12 @@ struct Row {
 
 std::array<Row, 13>& table() {
     static std::array<Row, 13> rows{{
-        {Command::Clienti, "CLIENTI", notAvailable},
+        {Command::Clienti, "CLIENTI", clienti},
         {Command::Destinatari, "DESTINATARI", notAvailable},
         {Command::Pony, "PONY", notAvailable},
         {Command::Corse, "CORSE", notAvailable},
         {Command::Fatture, "FATTURE", notAvailable},
-        {Command::Attivita, "ATTIVITA", notAvailable},
+        {Command::Attivita, "ATTIVITA", attivita},
         {Command::Parametri, "PARAMETRI", [](QWidget*) { parametri(); }},
         {Command::Contabilita, "CONTABILITA", notAvailable},
         {Command::Manutenzione, "MANUTENZIONE", manutenzione},

@@ -109,8 +109,10 @@ void setProcessSettings() {
     setDateFormat(DateFormat::FourDigitYear);
     // 6-8. Deleted records invisible, two-digit years from 1980, file names in
     //    capitals: how the data layer and the date helpers always work.
-    // 9. Left print margin.
+    // 9. Left print margin; printers and reports read the current table
+    //    through the table layer.
     setPrintMargin(5);
+    installPrintTableSource();
     // 10. No instance folder until the instance is set up.
     setInstanceFolder("");
     // 11. What instances that died left behind.

@@ -7,6 +7,7 @@
 #include "data/backup/StagingFolder.h"
 #include "data/schema/Schema.h"
 #include "data/upgrade/CreateDb.h"
+#include "print/TableRowSource.h"
 #include "shell/Instance.h"
 #include "ui/ErrorSys.h"
 #include "ui/QtUserPort.h"
@@ -26,6 +27,10 @@ void cleanStaleInstances() {
     processInstance().cleanStale();
     // A restore that died leaves its private folder in the data folder.
     data::sweepStaleStaging(".");
+}
+
+void installPrintTableSource() {
+    print::installTableRowSource();
 }
 
 void startImageLibrary() {

@@ -13,6 +13,7 @@ void installProgramErrorHandler();  // the program's error handler (messages, er
 void installProgramUserPort();      // the message boxes and wait box on Qt
 void cleanStaleInstances();         // temporary files of instances that died
 void startImageLibrary();
+void installPrintTableSource();  // printers and reports go back to the current table's record
 
 // Once the main window is shown, in this order.
 // AGGIORNADATABASE: the schema check and upgrade; false when the program

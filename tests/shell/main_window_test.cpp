@@ -223,7 +223,7 @@ TEST_F(MainWindowTest, EveryMenuItemAndButtonReachesItsOperation) {
 
 TEST_F(MainWindowTest, OperationsNotYetAvailableSaySoAndNothingElse) {
     test::ScopedScriptedPort port;
-    find<QAction>("actionCLIENTI")->trigger();
+    find<QAction>("actionDESTINATARI")->trigger();
     QTest::mouseClick(find<QToolButton>("toolCONTABILITA"), Qt::LeftButton);
     ASSERT_EQ(port.log().messages.size(), 2u);
     for (const auto& m : port.log().messages) {
