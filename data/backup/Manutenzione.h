@@ -9,9 +9,9 @@
 // (MemoReclaim.h), each of its tags built into a new <TAG>.NTX with its key
 // and condition, in the schema's tag order, and closed. The pack's one
 // reading of the table feeds the memo's reclaim and every tag's build
-// (TagBuilds.h); the table is written only from its first deleted record. An error (reported
-// by the error handler) closes the table open at that moment and leaves the
-// remaining tables as they are.
+// (TagBuilds.h); the table is written only from its first deleted record.
+// An error (reported by the error handler) closes the table open at that
+// moment and leaves the remaining tables as they are.
 #pragma once
 
 #include "data/schema/TableDef.h"
