@@ -7,9 +7,9 @@
 
 #include "util/Date.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <utility>
 
@@ -56,50 +56,82 @@ double parseNumberField(std::string_view bytes) {
     return v;
 }
 
-void appendStr(double value, int length, int decimals, std::string& out) {
-    if (length <= 0) return;
-    if (decimals < 0) decimals = 0;
-    char buf[400];
-    int n = 0;
-    double scaled = std::fabs(value) * std::pow(10.0, decimals);
-    if (std::isfinite(scaled) && scaled < 9.0e15) {
-        // Round half away from zero; the tiny bias keeps values such as 2.675
-        // (stored as 2.67499999...) rounding as they are written.
-        auto units = static_cast<uint64_t>(std::floor(scaled + 0.5 + scaled * 1e-15));
-        bool negative = value < 0 && units != 0;
-        char digits[32];
-        int nd =
-            std::snprintf(digits, sizeof digits, "%llu", static_cast<unsigned long long>(units));
-        if (negative) buf[n++] = '-';
-        if (decimals == 0) {
-            std::memcpy(buf + n, digits, static_cast<size_t>(nd));
-            n += nd;
-        } else {
-            int intDigits = nd - decimals;
-            if (intDigits <= 0) {
-                buf[n++] = '0';
-            } else {
-                std::memcpy(buf + n, digits, static_cast<size_t>(intDigits));
-                n += intDigits;
-            }
-            buf[n++] = '.';
-            for (int k = intDigits; k < 0; ++k) buf[n++] = '0';
-            int from = intDigits < 0 ? 0 : intDigits;
-            std::memcpy(buf + n, digits + from, static_cast<size_t>(nd - from));
-            n += nd - from;
-        }
-    } else if (std::isfinite(value) && decimals < 60) {
-        n = std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
-        if (n < 0 || n >= static_cast<int>(sizeof buf)) n = length + 1;
-    } else {
-        n = length + 1;  // cannot be shown: asterisks
-    }
-    if (n > length) {
+namespace {
+
+// STR's layout of a number given by its decimal digits (the integer part,
+// at least one digit, and the fraction, any number): rounded half away from
+// zero at `decimals` places, right-aligned in `length`, asterisks over the
+// whole width when it does not fit. A value that rounds to zero has no sign.
+void appendDecimal(bool negative, std::string_view intDigits, std::string_view fracDigits,
+                   int length, int decimals, std::string& out) {
+    while (intDigits.size() > 1 && intDigits.front() == '0') intDigits.remove_prefix(1);
+    const size_t places = static_cast<size_t>(decimals);
+    const size_t point = places > 0 ? 1 : 0;
+    // Rounding only ever adds a digit: too wide already is too wide.
+    if (intDigits.size() + point + places > static_cast<size_t>(length)) {
         out.append(static_cast<size_t>(length), '*');
         return;
     }
-    out.append(static_cast<size_t>(length - n), ' ');
-    out.append(buf, static_cast<size_t>(n));
+    // The digits at `decimals` places, after a spare one for a carry.
+    char local[512];
+    std::string heap;
+    const size_t count = 1 + intDigits.size() + places;
+    char* d = local;
+    if (count > sizeof local) {
+        heap.resize(count);
+        d = heap.data();
+    }
+    d[0] = '0';
+    std::memcpy(d + 1, intDigits.data(), intDigits.size());
+    const size_t kept = std::min(places, fracDigits.size());
+    if (kept > 0) std::memcpy(d + 1 + intDigits.size(), fracDigits.data(), kept);
+    std::memset(d + 1 + intDigits.size() + kept, '0', places - kept);
+    if (fracDigits.size() > places && fracDigits[places] >= '5') {
+        size_t i = count;
+        while (d[--i] == '9') d[i] = '0';
+        ++d[i];
+    }
+    const size_t first = d[0] == '0' ? 1 : 0;
+    bool zero = true;
+    for (size_t i = first; i < count && zero; ++i) zero = d[i] == '0';
+    const bool sign = negative && !zero;
+    const size_t intCount = count - places - first;
+    const size_t width = (sign ? 1 : 0) + intCount + point + places;
+    if (width > static_cast<size_t>(length)) {
+        out.append(static_cast<size_t>(length), '*');
+        return;
+    }
+    out.append(static_cast<size_t>(length) - width, ' ');
+    if (sign) out += '-';
+    out.append(d + first, intCount);
+    if (point) {
+        out += '.';
+        out.append(d + count - places, places);
+    }
+}
+
+}  // namespace
+
+void appendStr(double value, int length, int decimals, std::string& out) {
+    if (length <= 0) return;
+    if (decimals < 0) decimals = 0;
+    // The shortest decimal text that reads back as the value: the number as
+    // it was written, so that 2.675 (stored as 2.67499999...) rounds to 2.68
+    // and a whole number of 15 digits keeps its last one.
+    char text[400];
+    const auto r = std::isfinite(value)
+                       ? std::to_chars(text, text + sizeof text, std::fabs(value),
+                                       std::chars_format::fixed)
+                       : std::to_chars_result{text, std::errc::value_too_large};
+    if (r.ec != std::errc()) {
+        out.append(static_cast<size_t>(length), '*');  // cannot be shown
+        return;
+    }
+    const std::string_view all(text, static_cast<size_t>(r.ptr - text));
+    const size_t dot = all.find('.');
+    appendDecimal(value < 0, all.substr(0, dot),
+                  dot == std::string_view::npos ? std::string_view() : all.substr(dot + 1), length,
+                  decimals, out);
 }
 
 void upperAscii(char* text, size_t length) {

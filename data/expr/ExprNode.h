@@ -79,7 +79,8 @@ inline std::string upperAscii(std::string_view text) {
 // A number as an N field stores it: blanks read as 0.
 double parseNumberField(std::string_view bytes);
 // STR( value, length, decimals ): right-aligned, rounded half away from
-// zero, asterisks over the whole width when it does not fit.
+// zero as the number is written (its shortest decimal form), asterisks over
+// the whole width when it does not fit.
 void appendStr(double value, int length, int decimals, std::string& out);
 // Text comparison of the "=" family: the left text is compared over the
 // length of the right one (so "ROSSI MARIO" = "ROSSI" holds, and "" equals
