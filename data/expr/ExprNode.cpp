@@ -344,6 +344,58 @@ private:
     int m_length, m_decimals;
 };
 
+// The decimal digits of a number field as stored: blanks around, an
+// optional minus, digits, and a point followed by digits. False for
+// anything else and for more than 15 significant digits, where the number
+// read into a double might not give the same digits back.
+bool storedDigits(std::string_view b, bool* negative, std::string_view* intDigits,
+                  std::string_view* fracDigits) {
+    size_t i = 0, e = b.size();
+    while (i < e && b[i] == ' ') ++i;
+    while (e > i && b[e - 1] == ' ') --e;
+    *negative = i < e && b[i] == '-';
+    if (*negative) ++i;
+    const size_t intFrom = i;
+    while (i < e && isDigit(b[i])) ++i;
+    if (i == intFrom) return false;
+    *intDigits = b.substr(intFrom, i - intFrom);
+    *fracDigits = {};
+    if (i < e) {
+        if (b[i] != '.') return false;
+        const size_t fracFrom = ++i;
+        while (i < e && isDigit(b[i])) ++i;
+        if (i != e || i == fracFrom) return false;
+        *fracDigits = b.substr(fracFrom, i - fracFrom);
+    }
+    size_t significant = intDigits->size() + fracDigits->size();
+    for (size_t k = intFrom; k < e && (b[k] == '0' || b[k] == '.'); ++k)
+        if (b[k] == '0') --significant;
+    return significant <= 15;
+}
+
+// STR of a number field, the usual shape in keys ("STR( numero, 3 )"): the
+// stored digits are rounded and laid out as they are, without reading the
+// number into a double and writing it out again. Whatever the stored text
+// does not say plainly goes the general way, with the same result.
+class StrField : public ExprNode {
+public:
+    StrField(int index, int length, int decimals)
+        : ExprNode('C'), m_index(index), m_length(length), m_decimals(decimals) {}
+    int fixedLength() const override { return m_length; }
+    void appendText(const RecordContext& r, std::string& out) const override {
+        const std::string_view b = r.fieldBytes(m_index);
+        bool negative = false;
+        std::string_view intDigits, fracDigits;
+        if (m_length > 0 && storedDigits(b, &negative, &intDigits, &fracDigits))
+            appendDecimal(negative, intDigits, fracDigits, m_length, std::max(m_decimals, 0), out);
+        else
+            appendStr(parseNumberField(b), m_length, m_decimals, out);
+    }
+
+private:
+    int m_index, m_length, m_decimals;
+};
+
 class Empty : public ExprNode {
 public:
     explicit Empty(NodePtr c) : ExprNode('L'), m_child(std::move(c)) {}
@@ -589,6 +641,8 @@ NodePtr makeDtos(NodePtr date) {
 }
 
 NodePtr makeStr(NodePtr number, int length, int decimals) {
+    if (auto* f = dynamic_cast<NumberField*>(number.get()))
+        return std::make_unique<StrField>(f->index(), length, decimals);
     return std::make_unique<Str>(std::move(number), length, decimals);
 }
 

@@ -221,5 +221,82 @@ TEST(ExprHelpers, StrRoundsAndFills) {
     EXPECT_EQ(parseNumberField(" 42"), 42.0);
 }
 
+// STR of a number field is laid out from the stored digits; whatever they
+// hold, the key is the one the number read from them gives.
+TEST(ExprHelpers, StrOfANumberFieldGivesTheGeneralResult) {
+    struct Case {
+        int fieldLength, fieldDecimals;
+        const char* stored;
+        int len, dec;  // of STR
+    };
+    const Case cases[] = {
+        // The runs keys: STR( numero, 3 ) of N 3.
+        {3, 0, "  0", 3, 0},
+        {3, 0, "  7", 3, 0},
+        {3, 0, "999", 3, 0},
+        {3, 0, "   ", 3, 0},
+        {3, 0, "-99", 3, 0},
+        {3, 0, "007", 3, 0},
+        {3, 0, " -0", 3, 0},
+        {3, 0, "  7", 10, 0},
+        // Overflow to asterisks, with and without the sign.
+        {5, 0, "12345", 3, 0},
+        {5, 0, " -123", 3, 0},
+        {5, 0, "  -12", 3, 0},
+        {7, 2, "  99.99", 6, 2},
+        {7, 2, "  99.99", 4, 1},
+        // Rounding half away from zero, up through a carry, down to zero.
+        {7, 2, "  -2.50", 3, 0},
+        {7, 2, "   2.45", 4, 1},
+        {7, 2, "   0.05", 4, 1},
+        {7, 2, "  -0.04", 4, 1},
+        {7, 2, "  -0.05", 4, 1},
+        {7, 2, "   9.95", 4, 1},
+        {7, 2, "   9.95", 3, 1},
+        {7, 2, "   9.99", 2, 0},
+        {7, 2, " -12.50", 7, 2},
+        {7, 2, " -12.50", 3, 0},
+        {7, 2, " -12.50", 2, 0},
+        // More places than stored, none at all.
+        {6, 0, "    12", 6, 2},
+        {6, 0, "    12", 5, 2},
+        {8, 2, "    0.00", 4, 3},
+        {8, 2, "    0.10", 8, 5},
+        // Wide fields: 15 digits are laid out as stored, more go the general way.
+        {19, 0, "    999999999999999", 19, 0},
+        {19, 0, "    500000000000000", 15, 0},
+        {19, 0, "9007199254740993", 19, 0},
+        {19, 0, "1234567890123456789", 19, 0},
+        {19, 4, "  12345678901.2345", 19, 3},
+        {19, 2, "0.00000000000000001", 19, 2},
+        // Texts that are not plain digits.
+        {6, 0, "   1e5", 10, 0},
+        {6, 0, "    +5", 3, 0},
+        {6, 0, "     -", 3, 0},
+        {6, 0, "     .", 3, 0},
+        {6, 0, "    5.", 3, 0},
+        {6, 0, "    .5", 3, 0},
+        {6, 0, "   1 2", 3, 0},
+        {6, 0, "  ****", 3, 0},
+        {6, 0, "  --5", 3, 0},
+        {6, 0, "12    ", 3, 0},
+        {6, 0, "  -.5", 4, 1},
+    };
+    for (const Case& c : cases) {
+        MemTable t({{"N", 'N', c.fieldLength, c.fieldDecimals}});
+        t.append();
+        t.setText("N", c.stored);
+        ASSERT_TRUE(t.commit());
+        const std::string text =
+            "STR( n, " + std::to_string(c.len) + ", " + std::to_string(c.dec) + " )";
+        Expression e;
+        ASSERT_TRUE(Expression::compile(text, t, e)) << text;
+        std::string general;
+        appendStr(parseNumberField(c.stored), c.len, c.dec, general);
+        EXPECT_EQ(e.evaluate(t), Value(general)) << "\"" << c.stored << "\" " << text;
+        EXPECT_EQ(general.size(), static_cast<size_t>(c.len)) << c.stored << " " << text;
+    }
+}
+
 }  // namespace
 }  // namespace drav::data
