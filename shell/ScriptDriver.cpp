@@ -430,6 +430,23 @@ ScriptDriver::Outcome ScriptDriver::actionable(QWidget*& window) const {
     return {Result::Done, {}};
 }
 
+ScriptDriver::Outcome ScriptDriver::namedControl(const ScriptStep& s, QWidget*& control) const {
+    QWidget* window = nullptr;
+    if (Outcome o = actionable(window); o.result != Result::Done) return o;
+    control = findControl(window, s.id);
+    if (!control)
+        return {Result::Wait,
+                QStringLiteral("the window %1 has no control %2").arg(describe(window), s.id)};
+    return {Result::Done, {}};
+}
+
+ScriptDriver::Outcome ScriptDriver::wrongKind(const ScriptStep& s, const QWidget* control,
+                                              const QString& what) {
+    return {Result::Fail, QStringLiteral("control %1 (%2) %3")
+                              .arg(s.id, QString::fromLatin1(control->metaObject()->className()),
+                                   what)};
+}
+
 ScriptDriver::Outcome ScriptDriver::perform(const ScriptStep& s) {
     const QString& v = s.verb;
     if (v == "menu") return menu(s);
@@ -499,15 +516,9 @@ ScriptDriver::Outcome ScriptDriver::menu(const ScriptStep& s) {
 }
 
 ScriptDriver::Outcome ScriptDriver::setText(const ScriptStep& s) {
-    QWidget* window = nullptr;
-    if (Outcome o = actionable(window); o.result != Result::Done) return o;
-    QWidget* control = findControl(window, s.id);
-    if (!control)
-        return {Result::Wait,
-                QStringLiteral("the window %1 has no control %2").arg(describe(window), s.id)};
-    if (!takesText(control))
-        return {Result::Fail, QStringLiteral("control %1 (%2) takes no typed text")
-                                  .arg(s.id, control->metaObject()->className())};
+    QWidget* control = nullptr;
+    if (Outcome o = namedControl(s, control); o.result != Result::Done) return o;
+    if (!takesText(control)) return wrongKind(s, control, QStringLiteral("takes no typed text"));
     if (!control->isVisible() || !control->isEnabled())
         return {Result::Wait, QStringLiteral("control %1 is disabled").arg(s.id)};
     QPointer<QWidget> target = control;
@@ -518,16 +529,11 @@ ScriptDriver::Outcome ScriptDriver::setText(const ScriptStep& s) {
 }
 
 ScriptDriver::Outcome ScriptDriver::check(const ScriptStep& s) {
-    QWidget* window = nullptr;
-    if (Outcome o = actionable(window); o.result != Result::Done) return o;
-    QWidget* control = findControl(window, s.id);
-    if (!control)
-        return {Result::Wait,
-                QStringLiteral("the window %1 has no control %2").arg(describe(window), s.id)};
+    QWidget* control = nullptr;
+    if (Outcome o = namedControl(s, control); o.result != Result::Done) return o;
     auto* box = qobject_cast<QAbstractButton*>(control);
     if (!box || !box->isCheckable())
-        return {Result::Fail, QStringLiteral("control %1 (%2) is not a check box")
-                                  .arg(s.id, control->metaObject()->className())};
+        return wrongKind(s, control, QStringLiteral("is not a check box"));
     const bool on = s.text == QLatin1String("on");
     if (box->isChecked() == on) return {Result::Done, {}};
     if (!on && box->autoExclusive())
@@ -545,16 +551,10 @@ ScriptDriver::Outcome ScriptDriver::check(const ScriptStep& s) {
 }
 
 ScriptDriver::Outcome ScriptDriver::choose(const ScriptStep& s) {
-    QWidget* window = nullptr;
-    if (Outcome o = actionable(window); o.result != Result::Done) return o;
-    QWidget* control = findControl(window, s.id);
-    if (!control)
-        return {Result::Wait,
-                QStringLiteral("the window %1 has no control %2").arg(describe(window), s.id)};
+    QWidget* control = nullptr;
+    if (Outcome o = namedControl(s, control); o.result != Result::Done) return o;
     auto* combo = qobject_cast<QComboBox*>(control);
-    if (!combo)
-        return {Result::Fail, QStringLiteral("control %1 (%2) is not a combo box")
-                                  .arg(s.id, control->metaObject()->className())};
+    if (!combo) return wrongKind(s, control, QStringLiteral("is not a combo box"));
     if (!combo->isVisible() || !combo->isEnabled())
         return {Result::Wait, QStringLiteral("control %1 is disabled").arg(s.id)};
     int index = -1;
@@ -579,16 +579,10 @@ ScriptDriver::Outcome ScriptDriver::choose(const ScriptStep& s) {
 }
 
 ScriptDriver::Outcome ScriptDriver::press(const ScriptStep& s) {
-    QWidget* window = nullptr;
-    if (Outcome o = actionable(window); o.result != Result::Done) return o;
-    QWidget* control = findControl(window, s.id);
-    if (!control)
-        return {Result::Wait,
-                QStringLiteral("the window %1 has no control %2").arg(describe(window), s.id)};
+    QWidget* control = nullptr;
+    if (Outcome o = namedControl(s, control); o.result != Result::Done) return o;
     auto* button = qobject_cast<QAbstractButton*>(control);
-    if (!button)
-        return {Result::Fail, QStringLiteral("control %1 (%2) is not a button")
-                                  .arg(s.id, control->metaObject()->className())};
+    if (!button) return wrongKind(s, control, QStringLiteral("is not a button"));
     if (!button->isVisible() || !button->isEnabled())
         return {Result::Wait, QStringLiteral("button %1 is disabled").arg(s.id)};
     QPointer<QAbstractButton> target = button;

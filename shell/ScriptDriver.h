@@ -110,6 +110,11 @@ private:
     QWidget* activeWindow() const;
     // The active window when it can be acted on (shown and active).
     Outcome actionable(QWidget*& window) const;
+    // The control the step names in the active window, once that window
+    // can be acted on and has it.
+    Outcome namedControl(const ScriptStep& step, QWidget*& control) const;
+    // The step's control is not the kind of widget the step acts on.
+    static Outcome wrongKind(const ScriptStep& step, const QWidget* control, const QString& what);
 
     Outcome menu(const ScriptStep& step);
     Outcome setText(const ScriptStep& step);
