@@ -29,15 +29,19 @@ void runGuarded(const std::function<void()>& fn) {
 void requestProgramEnd(int code) {
     if (g_programEnd) return;
     g_programEnd = code;
-    // Close every modal window without asking its close permission: each
-    // nested loop then returns to its activate(), which rethrows.
+    // Each nested loop returns to its activate(), which rethrows.
+    rejectModalWindows();
+    if (g_stopper) g_stopper(code);
+}
+
+void rejectModalWindows() {
+    // Collected first: closing one may close or open others.
     QList<QPointer<QDialog>> open;
     for (QWidget* w : QApplication::topLevelWidgets())
         if (auto* d = qobject_cast<QDialog*>(w); d && d->isVisible() && d->isModal())
             open.append(d);
     for (const QPointer<QDialog>& d : open)
         if (d) d->done(QDialog::Rejected);
-    if (g_stopper) g_stopper(code);
 }
 
 std::optional<int> pendingProgramEnd() {

@@ -21,6 +21,9 @@ void runGuarded(const std::function<void()>& fn);
 // Records an end of the program, closes the modal windows and stops the
 // main loop.
 void requestProgramEnd(int code);
+// Closes every open modal window (forms and message boxes) as refused,
+// without asking its close permission.
+void rejectModalWindows();
 // The exit code of a recorded end of the program, if any.
 std::optional<int> pendingProgramEnd();
 // Throws ProgramEnd when one is recorded.

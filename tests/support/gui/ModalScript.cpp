@@ -1,10 +1,10 @@
 #include "tests/support/gui/ModalScript.h"
 
+#include "ui/EventGuard.h"
+
 #include <QAbstractButton>
 #include <QApplication>
-#include <QDialog>
 #include <QMessageBox>
-#include <QPointer>
 #include <QTest>
 #include <QTimer>
 
@@ -36,12 +36,7 @@ void ModalScript::poll() {
     if (m_clock.elapsed() > m_timeoutMs && QApplication::activeModalWidget()) {
         m_timedOut = true;
         m_steps.clear();
-        QList<QPointer<QDialog>> open;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* d = qobject_cast<QDialog*>(w); d && d->isVisible() && d->isModal())
-                open.append(d);
-        for (const QPointer<QDialog>& d : open)
-            if (d) d->done(QDialog::Rejected);
+        ui::rejectModalWindows();
         return;
     }
     if (m_steps.empty()) return;
