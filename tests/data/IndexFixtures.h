@@ -4,11 +4,13 @@
 
 #include "data/cdx/IndexFile.h"
 #include "data/cdx/IndexTag.h"
+#include "data/dbf/TableFile.h"
 #include "tests/data/MemTable.h"
 #include "util/Error.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -85,6 +87,54 @@ inline std::unique_ptr<data::IndexFile> buildTag(const std::string& path, data::
     EXPECT_TRUE(s) << s.toString();
     return f;
 }
+
+// The runs table as a station works on it: CORSE.DBF of the folder, shared,
+// its three tags following every write.
+struct RunsStation {
+    data::TableFile table;
+    std::vector<std::unique_ptr<data::IndexFile>> tags;
+
+    data::Status open(const std::string& dir) {
+        if (data::Status s = table.open(dir + "/CORSE.DBF", data::File::Share::Shared, false); !s)
+            return s;
+        for (const char* name : {"CORSE", "FUTURE", "SOSPESI"}) {
+            data::IndexOpenOptions o;
+            o.tableName = "CORSE";
+            std::unique_ptr<data::IndexFile> f;
+            if (data::Status s = data::IndexFile::open(dir + "/" + name + ".NTX", table, o, f); !s)
+                return s;
+            table.addObserver(&f->tag());
+            tags.push_back(std::move(f));
+        }
+        return data::Status::ok();
+    }
+    ~RunsStation() {
+        (void)table.close();
+        for (auto& f : tags) table.removeObserver(&f->tag());
+    }
+    data::IndexTag& tag(int i) { return tags[i]->tag(); }
+    // Changes a record under its lock.
+    data::Status edit(uint32_t recno, const std::function<data::Status()>& change) {
+        if (data::Status s = table.goTo(recno); !s) return s;
+        if (data::Status s = table.lockRecord(); !s) return s;
+        if (data::Status s = change(); !s) return s;
+        return table.unlockAll();
+    }
+    // Appends a run with its day and number, as the run card saves one.
+    void addRun(int day, int numero, bool sospeso) {
+        while (table.append().isBusy()) {
+        }
+        auto put = [&](const char* field, const Value& v) {
+            ASSERT_TRUE(table.putField(table.fieldIndex(field), v)) << field;
+        };
+        put("DATA", Date::fromYmd(2024, 6, 1).addDays(day));
+        put("NUMERO", static_cast<double>(numero));
+        put("ORA", std::string("09:15"));
+        put("SOSPESO", sospeso);
+        ASSERT_TRUE(table.commit());
+        ASSERT_TRUE(table.unlockAll());
+    }
+};
 
 // The record numbers of the tag, first to last, within its scope.
 inline std::vector<uint32_t> recnosInOrder(data::IndexTag& tag) {

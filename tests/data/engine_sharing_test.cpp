@@ -15,40 +15,10 @@ namespace {
 const char* const kTags[] = {"CORSE", "FUTURE", "SOSPESI"};
 const Date kDay = Date::fromYmd(2024, 3, 4);
 
-// The runs table as a station holds it: shared, its three tags following.
-struct Station {
-    TableFile table;
-    std::vector<std::unique_ptr<IndexFile>> tags;
-
-    Status open(const std::string& dir) {
-        if (Status s = table.open(dir + "/CORSE.DBF", File::Share::Shared, false); !s) return s;
-        for (const char* name : kTags) {
-            IndexOpenOptions o;
-            o.tableName = "CORSE";
-            std::unique_ptr<IndexFile> f;
-            if (Status s = IndexFile::open(dir + "/" + name + ".NTX", table, o, f); !s) return s;
-            table.addObserver(&f->tag());
-            tags.push_back(std::move(f));
-        }
-        return Status::ok();
-    }
-    ~Station() {
-        (void)table.close();
-        for (auto& f : tags) table.removeObserver(&f->tag());
-    }
-    IndexTag& tag(int i) { return tags[i]->tag(); }
-    Status edit(uint32_t recno, const std::function<Status()>& change) {
-        if (Status s = table.goTo(recno); !s) return s;
-        if (Status s = table.lockRecord(); !s) return s;
-        if (Status s = change(); !s) return s;
-        return table.unlockAll();
-    }
-};
-
 // The writer: numbers record 3 (a future run), deletes record 4, recalls
 // nothing; each step once told.
 DRAV_TEST_CHILD(runsWriter, args) {
-    Station st;
+    test::RunsStation st;
     if (!st.open(args[0])) return 2;
     test::childWriteLine("ready");
     if (test::childReadLine() != "go") return 3;
@@ -84,7 +54,7 @@ TEST(EngineSharing, AReaderSeesAWritersChangeThroughTheChangeCounter) {
         }
         ASSERT_TRUE(t.close());
     }
-    Station reader;
+    test::RunsStation reader;
     ASSERT_TRUE(reader.open(dir.path()));
     // Look first, so that the reader's pages are cached.
     IndexTag& corse = reader.tag(0);

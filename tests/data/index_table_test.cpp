@@ -84,44 +84,8 @@ TEST(SchemaTags, EveryTagBuildsOnItsTableWithTheStoredTexts) {
     }
 }
 
-// The runs table as a station works on it: shared, with its three tags.
-struct Station {
-    TableFile table;
-    std::vector<std::unique_ptr<IndexFile>> tags;
-
-    Status open(const std::string& dir) {
-        if (Status s = table.open(dir + "/CORSE.DBF", File::Share::Shared, false); !s) return s;
-        for (const char* name : {"CORSE", "FUTURE", "SOSPESI"}) {
-            IndexOpenOptions o;
-            o.tableName = "CORSE";
-            std::unique_ptr<IndexFile> f;
-            if (Status s = IndexFile::open(dir + "/" + name + ".NTX", table, o, f); !s) return s;
-            table.addObserver(&f->tag());
-            tags.push_back(std::move(f));
-        }
-        return Status::ok();
-    }
-    ~Station() {
-        for (auto& f : tags) table.removeObserver(&f->tag());
-    }
-    // Appends a run with its day and number, as the run card saves one.
-    void addRun(int day, int numero, bool sospeso) {
-        while (table.append().isBusy()) {
-        }
-        auto put = [&](const char* field, const Value& v) {
-            ASSERT_TRUE(table.putField(table.fieldIndex(field), v)) << field;
-        };
-        put("DATA", Date::fromYmd(2024, 6, 1).addDays(day));
-        put("NUMERO", static_cast<double>(numero));
-        put("ORA", std::string("09:15"));
-        put("SOSPESO", sospeso);
-        ASSERT_TRUE(table.commit());
-        ASSERT_TRUE(table.unlockAll());
-    }
-};
-
 DRAV_TEST_CHILD(runsStation, args) {
-    Station st;
+    test::RunsStation st;
     if (!st.open(args[0])) return 2;
     test::childWriteLine("ready");
     if (test::childReadLine() != "go") return 3;
@@ -145,7 +109,7 @@ TEST(SchemaTags, TwoStationsWriteRunsAndEveryTagFollows) {
         }
         ASSERT_TRUE(t.close());
     }
-    Station mine;
+    test::RunsStation mine;
     ASSERT_TRUE(mine.open(dir.path()));
     test::ChildProcess other = test::startChild("runsStation", {dir.path()});
     ASSERT_EQ(other.readLine(), "ready");
