@@ -12,6 +12,10 @@
 
 namespace drav::data::testutil {
 
+using test::readFile;
+using test::TempDir;
+using test::writeFile;
+
 inline uint32_t le32(const std::string& b, size_t at) {
     return static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1]) << 8 |
            static_cast<uint8_t>(b[at + 2]) << 16 |
@@ -38,6 +42,15 @@ inline void putBe32(std::string& b, size_t at, uint32_t v) {
 inline std::vector<FieldDef> codiceNote() {
     return {{"CODICE", 'C', 10, 0}, {"NOTE", 'M', 10, 0}};
 }
+
+// A fresh folder with the table T.DBF of codiceNote() and its memo T.DBT.
+class CodiceNoteFiles : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(TableFile::create(path, codiceNote())); }
+
+    TempDir dir;
+    std::string path = dir.file("T.DBF"), memoPath = dir.file("T.DBT");
+};
 
 // Appends a record in an exclusive table and sets its fields.
 inline void appendRow(TableFile& t, const std::vector<std::pair<int, Value>>& values) {

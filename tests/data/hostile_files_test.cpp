@@ -13,17 +13,13 @@ namespace drav::data {
 namespace {
 
 using namespace testutil;
-using test::readFile;
-using test::TempDir;
-using test::writeFile;
 
 // CODICE C 10 + NOTE M 10 with one record whose memo holds "ciao".
-class OneRecordWithMemo : public ::testing::Test {
+class OneRecordWithMemo : public CodiceNoteFiles {
 protected:
     void SetUp() override {
-        path = dir.file("T.DBF");
-        memoPath = dir.file("T.DBT");
-        ASSERT_TRUE(TableFile::create(path, codiceNote()));
+        CodiceNoteFiles::SetUp();
+        if (HasFatalFailure()) return;
         TableFile t;
         ASSERT_TRUE(t.open(path, File::Share::Exclusive, false));
         appendRow(t, {{0, std::string("A1")}, {1, std::string("ciao")}});
@@ -31,8 +27,7 @@ protected:
         table = readFile(path);
         memo = readFile(memoPath);
     }
-    TempDir dir;
-    std::string path, memoPath, table, memo;
+    std::string table, memo;
 };
 
 TEST_F(OneRecordWithMemo, BrokenTableHeadersAreCorruption) {

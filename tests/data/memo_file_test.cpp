@@ -10,16 +10,12 @@ namespace drav::data {
 namespace {
 
 using namespace testutil;
-using test::readFile;
-using test::TempDir;
-using test::writeFile;
 
-class MemoTable : public ::testing::Test {
+class MemoTable : public CodiceNoteFiles {
 protected:
     void SetUp() override {
-        path = dir.file("T.DBF");
-        memoPath = dir.file("T.DBT");
-        ASSERT_TRUE(TableFile::create(path, codiceNote()));
+        CodiceNoteFiles::SetUp();
+        if (HasFatalFailure()) return;
         ASSERT_TRUE(t.open(path, File::Share::Exclusive, false));
     }
     uint32_t block(uint32_t recno) {
@@ -43,8 +39,6 @@ protected:
             s += std::to_string(r.first) + "+" + std::to_string(r.count) + " ";
         return s + "next " + std::to_string(next);
     }
-    TempDir dir;
-    std::string path, memoPath;
     TableFile t;
 };
 

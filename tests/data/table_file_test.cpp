@@ -15,9 +15,6 @@ namespace drav::data {
 namespace {
 
 using namespace testutil;
-using test::readFile;
-using test::TempDir;
-using test::writeFile;
 
 TEST(TableFile, CreateWritesTheHeaderAndAnEmptyMemoFile) {
     TempDir dir;

@@ -16,9 +16,7 @@ namespace {
 
 using namespace testutil;
 using test::ChildProcess;
-using test::readFile;
 using test::startChild;
-using test::TempDir;
 
 std::vector<FieldDef> idSeqMemo() {
     return {{"ID", 'C', 4, 0}, {"SEQ", 'N', 6, 0}, {"NOTE", 'M', 10, 0}};
