@@ -4,6 +4,7 @@
 #pragma once
 
 #include "tests/support/TempDir.h"
+#include "util/FileHelpers.h"
 
 #include <dirent.h>
 #include <minizip/unzip.h>
@@ -183,6 +184,16 @@ inline std::map<std::string, std::string> snapshot(const std::string& root,
         }
     }
     closedir(dir);
+    return out;
+}
+
+// The table, memo and index files of a data folder, by name, with their bytes.
+inline std::map<std::string, std::string> dataFiles(const std::string& folder) {
+    std::map<std::string, std::string> out = snapshot(folder);
+    std::erase_if(out, [](const auto& f) {
+        std::string ext = cFileExt(f.first);
+        return ext != "DBF" && ext != "DBT" && ext != "NTX";
+    });
     return out;
 }
 

@@ -29,14 +29,6 @@ protected:
         test::ScopedChdir in(dir.path());
         writeTable(tableFileName(table), fields, records);
     }
-    std::map<std::string, std::string> dataFiles(const std::string& folder) {
-        std::map<std::string, std::string> out = test::snapshot(folder);
-        std::erase_if(out, [](const auto& f) {
-            std::string ext = cFileExt(f.first);
-            return ext != "DBF" && ext != "DBT" && ext != "NTX";
-        });
-        return out;
-    }
 
     TempDir dir;
 
@@ -82,14 +74,14 @@ TEST_F(AdminMaintenance, BackupRestoredElsewhereGivesBackTheSameFiles) {
           {{{{"NUMERO", 3.0}, {"DATA", Date::fromYmd(2026, 3, 5)}, {"NOTMITT", std::string("x")}}},
            {{{"NUMERO", 0.0}, {"DATA", Date::fromYmd(2026, 3, 9)}, {"SOSPESO", true}}}});
     ASSERT_EQ(run("reindex " + dir.path()), 0) << errors();
-    const auto original = dataFiles(dir.path());
+    const auto original = test::dataFiles(dir.path());
 
     TempDir elsewhere;
     const std::string archive = elsewhere.file("copia.zip");
     ASSERT_EQ(run("backup " + dir.path() + " " + archive), 0) << errors();
     TempDir restored;
     ASSERT_EQ(run("restore " + archive + " " + restored.path()), 0) << errors();
-    EXPECT_EQ(dataFiles(restored.path()), original);
+    EXPECT_EQ(test::dataFiles(restored.path()), original);
     std::string out;
     EXPECT_EQ(run("check " + restored.path(), &out), 0) << out << errors();
 }

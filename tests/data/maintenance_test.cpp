@@ -189,15 +189,6 @@ TEST_F(Maintenance, WaitsBehindItsMessageWhileAnotherStationHasATableOpen) {
     EXPECT_EQ(tagEntries("PONY", "SIGLE"), std::vector<uint32_t>{1});
 }
 
-std::map<std::string, std::string> dataFiles(const std::string& folder) {
-    std::map<std::string, std::string> out = test::snapshot(folder);
-    std::erase_if(out, [](const auto& f) {
-        std::string ext = cFileExt(f.first);
-        return ext != "DBF" && ext != "DBT" && ext != "NTX";
-    });
-    return out;
-}
-
 TEST_F(Maintenance, BackupAndRestoreGiveBackTheSameFiles) {
     ASSERT_TRUE(createDb(schemaTables()));
     writeTable("CLIENTI.DBF", findTable("CLIENTI")->fields,
@@ -208,7 +199,7 @@ TEST_F(Maintenance, BackupAndRestoreGiveBackTheSameFiles) {
                {{{{"NUMERO", 1.0}, {"DATA", Date::fromYmd(2026, 3, 5)}}},
                 {{{"NUMERO", 0.0}, {"DATA", Date::fromYmd(2026, 3, 6)}, {"SOSPESO", true}}}});
     ASSERT_TRUE(manutenzione(false));
-    const auto original = dataFiles(dir.path());
+    const auto original = test::dataFiles(dir.path());
     ASSERT_EQ(original.size(), 8u + 3u + 11u);
 
     test::TempDir other;
@@ -221,7 +212,7 @@ TEST_F(Maintenance, BackupAndRestoreGiveBackTheSameFiles) {
         maintained = manutenzione(false);
     }));
     EXPECT_TRUE(maintained);
-    EXPECT_EQ(dataFiles(restored.path()), original);
+    EXPECT_EQ(test::dataFiles(restored.path()), original);
 }
 
 }  // namespace
