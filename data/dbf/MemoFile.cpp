@@ -40,25 +40,6 @@ uint64_t fileBlocks(const File& f) {
     return (size + kMemoBlockSize - 1) / kMemoBlockSize;
 }
 
-// Holds the header lock for a scope.
-class HeaderLock {
-public:
-    explicit HeaderLock(File& f) : m_file(f) {}
-    ~HeaderLock() {
-        if (m_held) (void)m_file.unlock(kMemoLockOffset, 1);
-    }
-    Status take() {
-        if (m_file.share() == File::Share::Exclusive) return Status::ok();
-        Status s = m_file.lockWait(kMemoLockOffset, 1, true);
-        m_held = s.isOk();
-        return s;
-    }
-
-private:
-    File& m_file;
-    bool m_held = false;
-};
-
 }  // namespace
 
 Status MemoFile::create(const std::string& path) {
@@ -222,7 +203,7 @@ Status MemoFile::write(std::string_view text, uint32_t* block) {
     if (text.empty()) return Status::ok();
     if (text.size() > 0xFFFFFFFFULL - 8) return Status::invalid(m_file.path(), "memo too long");
     uint32_t n = blocksFor(text.size());
-    HeaderLock lock(m_file);
+    ByteLock lock(m_file, kMemoLockOffset);
     if (Status s = lock.take(); !s) return s;
     Header h;
     if (Status s = loadHeader(&h); !s) return s;
@@ -259,7 +240,7 @@ Status MemoFile::write(std::string_view text, uint32_t* block) {
 
 Status MemoFile::release(uint32_t block) {
     if (block == 0) return Status::ok();
-    HeaderLock lock(m_file);
+    ByteLock lock(m_file, kMemoLockOffset);
     if (Status s = lock.take(); !s) return s;
     Header h;
     if (Status s = loadHeader(&h); !s) return s;
@@ -280,7 +261,7 @@ Status MemoFile::release(uint32_t block) {
 }
 
 Status MemoFile::reset() {
-    HeaderLock lock(m_file);
+    ByteLock lock(m_file, kMemoLockOffset);
     if (Status s = lock.take(); !s) return s;
     if (Status s = m_file.truncate(0); !s) return s;
     std::string h = freshHeader();

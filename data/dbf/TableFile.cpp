@@ -27,24 +27,6 @@ Today today() {
     return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday};
 }
 
-// Holds the header and append lock for a scope (shared mode only).
-class HeaderLock {
-public:
-    explicit HeaderLock(File& f) : m_file(f) {}
-    ~HeaderLock() {
-        if (m_held) (void)m_file.unlock(kLockBase, 1);
-    }
-    Status take() {
-        Status s = m_file.lockWait(kLockBase, 1, true);
-        m_held = s.isOk();
-        return s;
-    }
-
-private:
-    File& m_file;
-    bool m_held = false;
-};
-
 }  // namespace
 
 TableFile::TableFile() : m_view(&m_layout, nullptr) {}
@@ -388,7 +370,7 @@ Status TableFile::writeDateAndCount(uint32_t count) {
 }
 
 Status TableFile::rewriteHeaderShared() {
-    HeaderLock lock(m_file);
+    ByteLock lock(m_file, kLockBase);
     if (Status s = lock.take(); !s) return s;
     uint32_t count = 0;
     if (Status s = countFromFile(&count); !s) return s;
@@ -406,7 +388,7 @@ Status TableFile::append() {
         m_appendPending = true;
         m_headerPending = true;
     } else {
-        HeaderLock lock(m_file);
+        ByteLock lock(m_file, kLockBase);
         if (Status s = lock.take(); !s) return s;
         uint32_t count = 0;
         if (Status s = countFromFile(&count); !s) return s;

@@ -79,6 +79,32 @@ private:
     Share m_share = Share::Shared;
 };
 
+// An exclusive lock on one byte of an open file, waited for by take() and
+// held until the end of the scope: the header locks by which stations take
+// turns at a table's or a memo's header. A file open exclusively needs
+// none, nobody else having it open.
+class ByteLock {
+public:
+    ByteLock(File& file, uint64_t offset) : m_file(file), m_offset(offset) {}
+    ~ByteLock() {
+        if (m_held) (void)m_file.unlock(m_offset, 1);
+    }
+    ByteLock(const ByteLock&) = delete;
+    ByteLock& operator=(const ByteLock&) = delete;
+
+    Status take() {
+        if (m_file.share() == File::Share::Exclusive) return Status::ok();
+        Status s = m_file.lockWait(m_offset, 1, true);
+        m_held = s.isOk();
+        return s;
+    }
+
+private:
+    File& m_file;
+    uint64_t m_offset;
+    bool m_held = false;
+};
+
 // Test seam: called before every write. Return 0 to let it happen, an errno
 // value to make it fail, or -1 to make it write only *allowed bytes.
 using WriteFault = std::function<int(const std::string& path, uint64_t offset, size_t length,
