@@ -5,6 +5,7 @@
 #include "util/Cp1252.h"
 #include "util/Date.h"
 #include "util/NumFormat.h"
+#include "util/Text.h"
 
 #include <algorithm>
 
@@ -70,10 +71,7 @@ QString TRLine::formatted(size_t line, const Value& value) const {
             return std::get<bool>(value) ? QStringLiteral("T") : QStringLiteral("F");
         case 'C': {
             std::string text = std::get<std::string>(value);
-            if (upperPicture(picture)) {
-                for (char& c : text)
-                    if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-            }
+            if (upperPicture(picture)) upperAscii(text.data(), text.size());
             return fromCp1252(text);
         }
         default:

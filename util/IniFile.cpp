@@ -3,6 +3,7 @@
 #include "util/IniFile.h"
 
 #include "util/Error.h"
+#include "util/Text.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -23,16 +24,6 @@ std::string_view trim(std::string_view s) {
     return s;
 }
 
-char upper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool sameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (upper(a[i]) != upper(b[i])) return false;
-    return true;
-}
 
 // The section name of a header line ("[Vars]" gives "Vars"), nothing for
 // any other line.
@@ -186,7 +177,7 @@ bool IniFile::save(const std::string& path) const {
 size_t IniFile::findSection(std::string_view section) const {
     for (size_t i = 0; i < m_lines.size(); ++i) {
         auto name = headerName(m_lines[i]);
-        if (name && sameName(*name, section)) return i;
+        if (name && sameIgnoringCase(*name, section)) return i;
     }
     return npos;
 }
@@ -200,7 +191,7 @@ size_t IniFile::sectionEnd(size_t header) const {
 size_t IniFile::findKey(size_t begin, size_t end, std::string_view key) const {
     for (size_t i = begin; i < end; ++i) {
         auto name = keyName(m_lines[i]);
-        if (name && sameName(*name, key)) return i;
+        if (name && sameIgnoringCase(*name, key)) return i;
     }
     return npos;
 }
@@ -272,7 +263,7 @@ std::string profilePath(const std::string& file) {
         if (folder.back() != '/') folder += '/';
         path = folder + path;
     }
-    for (size_t i = path.rfind('/') + 1; i < path.size(); ++i) path[i] = upper(path[i]);
+    for (size_t i = path.rfind('/') + 1; i < path.size(); ++i) path[i] = upperAscii(path[i]);
     return path;
 }
 

@@ -5,6 +5,7 @@
 #include "util/Error.h"
 #include "util/IniFile.h"
 #include "util/SettingsScope.h"
+#include "util/Text.h"
 
 #include <cassert>
 #include <cmath>
@@ -27,10 +28,7 @@ std::vector<Layer>& layers() {
 double g_printMargin = 5;
 
 std::string canonical(std::string_view name) {
-    std::string out(name);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return out;
+    return upperAscii(name);
 }
 
 Value* findVisible(const std::string& name) {

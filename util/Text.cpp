@@ -5,6 +5,23 @@
 
 namespace drav {
 
+void upperAscii(char* text, size_t length) {
+    for (size_t i = 0; i < length; ++i) text[i] = upperAscii(text[i]);
+}
+
+std::string upperAscii(std::string_view text) {
+    std::string s(text);
+    upperAscii(s.data(), s.size());
+    return s;
+}
+
+bool sameIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (upperAscii(a[i]) != upperAscii(b[i])) return false;
+    return true;
+}
+
 size_t at(std::string_view search, std::string_view target, size_t start) {
     if (search.empty()) return 0;
     size_t from = start == 0 ? 0 : start - 1;

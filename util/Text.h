@@ -1,16 +1,28 @@
-// Text helpers: searching, the display text of a value, values written as
-// literals of a search condition, the first value that is set.
+// Text helpers: letter case, searching, the display text of a value,
+// values written as literals of a search condition, the first value that is
+// set.
 //
 // Texts are table bytes (Windows-1252); comparisons are exact.
 #pragma once
 
 #include "util/Value.h"
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace drav {
+
+// Letters a-z to A-Z and nothing else: keys, names and searches must give
+// the same bytes on every station, whatever its national settings.
+constexpr char upperAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+void upperAscii(char* text, size_t length);
+std::string upperAscii(std::string_view text);
+// Equal but for the letter case of a-z (names of fields, tags, aliases, keys).
+bool sameIgnoringCase(std::string_view a, std::string_view b);
 
 // 1-based position of the first occurrence of `search` in `target` at or
 // after `start` (1-based; 0 means the first character), reported in the

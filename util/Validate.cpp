@@ -8,6 +8,7 @@
 #include "util/Validate.h"
 
 #include "util/Calendar.h"
+#include "util/Text.h"
 
 #include <array>
 
@@ -24,9 +25,6 @@ bool isUpper(char c) {
 }
 bool isAsciiLetter(char c) {
     return isUpper(c) || (c >= 'a' && c <= 'z');
-}
-char upper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
 std::string_view trimRight(std::string_view s) {
@@ -67,7 +65,7 @@ bool isIva(std::string_view text) {
 
 bool isCod(std::string_view text) {
     std::string t;
-    for (char c : trimRight(text)) t.push_back(upper(c));
+    for (char c : trimRight(text)) t.push_back(upperAscii(c));
     if (t.size() != 16) return isIva(t);
     if (!isUpper(t[11])) return false;
     static constexpr std::array<int, 26> kOdd = {1,  0,  5, 7, 9, 13, 15, 17, 19, 21, 2,  4,  18,
@@ -182,7 +180,7 @@ bool isFest(Date date, bool saturdayIsHoliday) {
 
 bool lfnFname(std::string_view text) {
     std::string t;
-    for (char c : trim(text)) t.push_back(upper(c));
+    for (char c : trim(text)) t.push_back(upperAscii(c));
     if (t.empty() || t == "." || t == "..") return false;
     for (char c : t) {
         if (static_cast<unsigned char>(c) < 32) return false;

@@ -9,18 +9,6 @@
 
 namespace drav::data {
 
-// ---- Letters ---------------------------------------------------------------
-
-char keyCapital(char c) {
-    return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
-}
-
-std::string keyCapitals(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) c = keyCapital(c);
-    return out;
-}
-
 namespace {
 
 bool printable(int key) {

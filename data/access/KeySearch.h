@@ -20,6 +20,7 @@
 #pragma once
 
 #include "data/access/KeyList.h"
+#include "util/Text.h"
 
 #include <string>
 #include <string_view>
@@ -28,9 +29,13 @@ namespace drav::data {
 
 constexpr int kKeyBackspace = 8;
 
-// The capital of a key's letter: only a-z change.
-char keyCapital(char c);
-std::string keyCapitals(std::string_view text);
+// The capitals of a typed text as the keys hold them: only a-z change.
+inline char keyCapital(char c) {
+    return upperAscii(c);
+}
+inline std::string keyCapitals(std::string_view text) {
+    return upperAscii(text);
+}
 
 // list nullptr: forgets the search text. prefix: sought before the search
 // text (a list limited to the keys that begin with it).

@@ -1,6 +1,7 @@
 #include "data/access/Slots.h"
 
 #include "util/Error.h"
+#include "util/Text.h"
 
 #include <cstdio>
 #include <map>
@@ -17,15 +18,6 @@ struct SlotState {
 SlotState& state() {
     static SlotState s;
     return s;
-}
-
-bool sameAlias(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        auto up = [](char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; };
-        if (up(a[i]) != up(b[i])) return false;
-    }
-    return true;
 }
 
 constexpr int kNoTable = 35;  // "Workarea not in use"
@@ -63,7 +55,7 @@ Table* tableIn(int slot) {
 
 Table* findAlias(std::string_view alias) {
     for (const auto& [n, t] : state().tables)
-        if (sameAlias(t->alias(), alias)) return t.get();
+        if (sameIgnoringCase(t->alias(), alias)) return t.get();
     return nullptr;
 }
 

@@ -3,6 +3,7 @@
 #include "data/access/Table.h"
 
 #include "util/Error.h"
+#include "util/Text.h"
 
 namespace drav::data {
 
@@ -211,16 +212,8 @@ std::unique_ptr<Order> Table::removeOrder(int n) {
 }
 
 int Table::findOrder(std::string_view name) const {
-    auto same = [](std::string_view a, std::string_view b) {
-        if (a.size() != b.size()) return false;
-        for (size_t i = 0; i < a.size(); ++i) {
-            auto up = [](char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; };
-            if (up(a[i]) != up(b[i])) return false;
-        }
-        return true;
-    };
     for (int n = 1; n <= orderCount(); ++n)
-        if (same(m_orders[n - 1]->name(), name)) return n;
+        if (sameIgnoringCase(m_orders[n - 1]->name(), name)) return n;
     return 0;
 }
 

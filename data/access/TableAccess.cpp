@@ -9,6 +9,7 @@
 #include "util/FileHelpers.h"
 #include "util/Messages.h"
 #include "util/Paths.h"
+#include "util/Text.h"
 #include "util/UserPort.h"
 
 #include <sys/statvfs.h>
@@ -31,16 +32,6 @@ constexpr auto kQuietPoll = 1ms;  // between the silent attempts
 constexpr auto kBusyPoll = 10ms;  // between the attempts behind the message
 constexpr auto kOpenPoll = 20ms;  // between the attempts of a waiting open
 
-char upperAscii(char c) {
-    return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
-}
-
-std::string upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = upperAscii(c);
-    return out;
-}
-
 }  // namespace
 
 // ---- File names ------------------------------------------------------------
@@ -49,7 +40,7 @@ std::string tableFileName(std::string_view name) {
     size_t slash = name.find_last_of('/');
     std::string folder(slash == std::string_view::npos ? std::string_view()
                                                        : name.substr(0, slash + 1));
-    std::string file = upper(slash == std::string_view::npos ? name : name.substr(slash + 1));
+    std::string file = upperAscii(slash == std::string_view::npos ? name : name.substr(slash + 1));
     if (!file.empty() && file.back() == '.')
         file.pop_back();
     else if (cFileExt(file).empty())
@@ -61,7 +52,7 @@ std::string tagFileName(std::string_view name) {
     size_t slash = name.find_last_of('/');
     std::string folder(slash == std::string_view::npos ? std::string_view()
                                                        : name.substr(0, slash + 1));
-    std::string file = upper(slash == std::string_view::npos ? name : name.substr(slash + 1));
+    std::string file = upperAscii(slash == std::string_view::npos ? name : name.substr(slash + 1));
     if (cFileExt(file).empty()) file += ".NTX";
     return folder + file;
 }
@@ -139,7 +130,7 @@ std::chrono::milliseconds TEST_setLockQuietPeriod(std::chrono::milliseconds peri
 Table& dbOpen(bool newSlot, std::string_view table, std::string_view alias, bool shared,
               bool readOnly) {
     const std::string path = tableFileName(table);
-    const std::string name = alias.empty() ? cFileNoExt(path) : upper(alias);
+    const std::string name = alias.empty() ? cFileNoExt(path) : upperAscii(alias);
     int slot = newSlot ? lowestFreeSlot() : currentSlot();
     closeSlot(slot);
     if (findAlias(name)) {

@@ -1,6 +1,8 @@
 // Entry names of a backup archive (see EntryName.h for the verdicts).
 #include "data/backup/EntryName.h"
 
+#include "util/Text.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -14,10 +16,6 @@ bool isSeparator(char c) {
 bool isControl(char c) {
     auto u = static_cast<unsigned char>(c);
     return u < 0x20 || u == 0x7F;
-}
-
-char upperAscii(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
 }  // namespace
@@ -55,9 +53,7 @@ EntryJudgement judgeEntryName(std::string_view raw) {
     if (isSeparator(raw.back())) return skip;  // a folder entry
     if (std::any_of(raw.begin(), raw.end(), isSeparator)) return refuse;
     if (!isTableFileName(raw)) return skip;
-    std::string upper(raw);
-    std::transform(upper.begin(), upper.end(), upper.begin(), upperAscii);
-    return {EntryVerdict::Restore, upper};
+    return {EntryVerdict::Restore, upperAscii(raw)};
 }
 
 }  // namespace drav::data

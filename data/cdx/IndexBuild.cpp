@@ -15,7 +15,7 @@
 #include "data/cdx/IndexFile.h"
 #include "data/cdx/IndexTag.h"
 #include "data/cdx/TagBuilder.h"
-#include "data/expr/ExprNode.h"
+#include "util/Text.h"
 
 #include <algorithm>
 

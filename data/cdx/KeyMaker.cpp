@@ -1,7 +1,7 @@
 #include "data/cdx/KeyMaker.h"
 
 #include "data/cdx/CdxFormat.h"
-#include "data/expr/ExprNode.h"
+#include "util/Text.h"
 
 #include <algorithm>
 

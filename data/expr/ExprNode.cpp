@@ -6,6 +6,7 @@
 #include "data/expr/ExprNode.h"
 
 #include "util/Date.h"
+#include "util/Text.h"
 
 #include <algorithm>
 #include <charconv>
@@ -132,11 +133,6 @@ void appendStr(double value, int length, int decimals, std::string& out) {
     appendDecimal(value < 0, all.substr(0, dot),
                   dot == std::string_view::npos ? std::string_view() : all.substr(dot + 1), length,
                   decimals, out);
-}
-
-void upperAscii(char* text, size_t length) {
-    for (size_t i = 0; i < length; ++i)
-        if (text[i] >= 'a' && text[i] <= 'z') text[i] = static_cast<char>(text[i] - 'a' + 'A');
 }
 
 int compareText(std::string_view left, std::string_view right) {

@@ -68,14 +68,6 @@ NodePtr makeCompare(CompareOp op, NodePtr left, NodePtr right);
 NodePtr makeContains(NodePtr needle, NodePtr haystack);
 
 // Helpers shared with the key encoder and the tests.
-// Letters a-z to A-Z and nothing else: keys must be the same bytes on every
-// station, whatever its national settings.
-void upperAscii(char* text, size_t length);
-inline std::string upperAscii(std::string_view text) {
-    std::string s(text);
-    upperAscii(s.data(), s.size());
-    return s;
-}
 // A number as an N field stores it: blanks read as 0.
 double parseNumberField(std::string_view bytes);
 // STR( value, length, decimals ): right-aligned, rounded half away from

@@ -7,6 +7,7 @@
 #include "data/expr/ExprParser.h"
 
 #include "util/Date.h"
+#include "util/Text.h"
 
 #include <cctype>
 #include <charconv>
@@ -17,10 +18,6 @@ namespace {
 
 constexpr int kSyntaxError = 7;  // generic codes of the error handler
 constexpr int kTypeError = 33;
-
-std::string upper(std::string_view s) {
-    return upperAscii(s);
-}
 
 bool identStart(char c) {
     return std::isalpha(static_cast<unsigned char>(c)) || c == '_';
@@ -102,7 +99,7 @@ void ExprParser::advance() {
         // .T. .F. .Y. .N. .AND. .OR. .NOT.
         size_t end = m_text.find('.', m_pos + 1);
         if (end != std::string_view::npos) {
-            std::string w = upper(m_text.substr(m_pos + 1, end - m_pos - 1));
+            std::string w = upperAscii(m_text.substr(m_pos + 1, end - m_pos - 1));
             Tok t = Tok::Bad;
             if (w == "T" || w == "Y")
                 t = Tok::True;
@@ -329,10 +326,10 @@ NodePtr ExprParser::parsePrimary() {
             advance();
             if (m_tok == Tok::LParen) {
                 advance();
-                return parseFunction(upper(name));
+                return parseFunction(upperAscii(name));
             }
             if (m_tok == Tok::Arrow) {
-                if (upper(name) != "FIELD") return fail(kTypeError, "unknown alias " + name);
+                if (upperAscii(name) != "FIELD") return fail(kTypeError, "unknown alias " + name);
                 advance();
                 if (m_tok != Tok::Ident) return fail(kSyntaxError, "expected a field name");
                 name = m_tokText;
@@ -349,9 +346,9 @@ NodePtr ExprParser::parsePrimary() {
 
 NodePtr ExprParser::parseField(const std::string& name) {
     int index = m_fields.fieldIndex(name);
-    if (index < 0) return fail(kTypeError, "unknown field " + upper(name));
+    if (index < 0) return fail(kTypeError, "unknown field " + upperAscii(name));
     NodePtr n = makeField(m_fields, index);
-    if (!n) return fail(kTypeError, "field " + upper(name) + " has no usable type");
+    if (!n) return fail(kTypeError, "field " + upperAscii(name) + " has no usable type");
     return n;
 }
 

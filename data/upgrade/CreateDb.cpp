@@ -18,6 +18,7 @@
 #include "util/Error.h"
 #include "util/Messages.h"
 #include "util/NetMarker.h"
+#include "util/Text.h"
 #include "util/UserPort.h"
 
 #include <sys/stat.h>
@@ -48,13 +49,6 @@ std::string folderOf(const std::string& path) {
 std::string nameOf(const std::string& path) {
     size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string upperAscii(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return out;
 }
 
 bool hasMemoField(const std::vector<FieldDef>& fields) {
