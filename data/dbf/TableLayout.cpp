@@ -152,16 +152,7 @@ Status TableLayout::parse(const std::string& file, std::string_view bytes, uint6
 }
 
 int TableLayout::fieldIndex(std::string_view name) const {
-    for (size_t i = 0; i < m_fields.size(); ++i) {
-        const std::string& f = m_fields[i].name;
-        if (f.size() != name.size()) continue;
-        bool same = true;
-        for (size_t k = 0; k < f.size() && same; ++k)
-            same = std::toupper(static_cast<unsigned char>(f[k])) ==
-                   std::toupper(static_cast<unsigned char>(name[k]));
-        if (same) return static_cast<int>(i);
-    }
-    return -1;
+    return fieldPosition(m_fields, name);
 }
 
 void TableLayout::dateAndCount(uint32_t count, int year, int month, int day, char out[7]) {

@@ -6,7 +6,10 @@
 //   'M' memo: a block number into the memo file, 10 bytes in the record
 #pragma once
 
+#include "util/Text.h"
+
 #include <string>
+#include <string_view>
 
 namespace drav::data {
 
@@ -18,5 +21,14 @@ struct FieldDef {
 
     friend bool operator==(const FieldDef&, const FieldDef&) = default;
 };
+
+// The position of the field called `name` (letter case ignored) in a list of
+// fields, anything with a `name`; -1 when none is.
+template <class Fields>
+int fieldPosition(const Fields& fields, std::string_view name) {
+    for (size_t i = 0; i < fields.size(); ++i)
+        if (sameIgnoringCase(fields[i].name, name)) return static_cast<int>(i);
+    return -1;
+}
 
 }  // namespace drav::data

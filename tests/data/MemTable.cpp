@@ -1,6 +1,7 @@
 #include "tests/data/MemTable.h"
 
-#include <cctype>
+#include "data/schema/FieldDef.h"
+
 #include <cstdio>
 #include <stdexcept>
 
@@ -98,16 +99,7 @@ data::Status MemTable::commit() {
 }
 
 int MemTable::fieldIndex(std::string_view name) const {
-    for (size_t i = 0; i < m_fields.size(); ++i) {
-        const std::string& f = m_fields[i].name;
-        if (f.size() != name.size()) continue;
-        bool same = true;
-        for (size_t k = 0; k < f.size() && same; ++k)
-            same = std::toupper(static_cast<unsigned char>(f[k])) ==
-                   std::toupper(static_cast<unsigned char>(name[k]));
-        if (same) return static_cast<int>(i);
-    }
-    return -1;
+    return data::fieldPosition(m_fields, name);
 }
 
 std::string_view MemTable::fieldBytes(int index) const {
