@@ -7,11 +7,6 @@ const char* const kRagsoc[5] = {"RAGSOC1", "RAGSOC2", "RAGSOC3", "RAGSOC4", "RAG
 
 }  // namespace
 
-std::string trimRight(std::string_view text) {
-    const size_t end = text.find_last_not_of(' ');
-    return end == std::string_view::npos ? std::string() : std::string(text.substr(0, end + 1));
-}
-
 std::string trimBoth(std::string_view text) {
     const size_t begin = text.find_first_not_of(' ');
     if (begin == std::string_view::npos) return {};

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "data/access/Table.h"
+#include "util/Text.h"
 
 #include <array>
 #include <string>
@@ -48,7 +49,7 @@ Client readClient(const data::Table& clienti);
 void writeClient(data::Table& clienti, const Client& client);
 
 // The text without its trailing blanks.
-std::string trimRight(std::string_view text);
+using drav::trimRight;
 // The text without leading and trailing blanks.
 std::string trimBoth(std::string_view text);
 // The text cut or padded with blanks to the width.

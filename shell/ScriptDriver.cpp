@@ -8,6 +8,7 @@
 #include "shell/EchoPort.h"
 #include "ui/EventGuard.h"
 #include "ui/TWBrowse.h"
+#include "util/Text.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -117,12 +118,6 @@ QString plain(QString caption) {
     caption.remove(QLatin1Char('&'));
     caption.replace(QChar(1), QLatin1Char('&'));
     return caption;
-}
-
-QString trimmedRight(const QString& s) {
-    qsizetype n = s.size();
-    while (n > 0 && s.at(n - 1) == QLatin1Char(' ')) --n;
-    return s.left(n);
 }
 
 QString quoted(const QString& s) {
@@ -561,7 +556,7 @@ ScriptDriver::Outcome ScriptDriver::choose(const ScriptStep& s) {
     QStringList items;
     for (int i = 0; i < combo->count(); ++i) {
         items << quoted(combo->itemText(i));
-        if (index < 0 && trimmedRight(combo->itemText(i)) == trimmedRight(s.text)) index = i;
+        if (index < 0 && trimRight(combo->itemText(i)) == trimRight(s.text)) index = i;
     }
     if (index < 0)
         return {Result::Fail, QStringLiteral("control %1 has no item %2 (it has %3)")
@@ -620,7 +615,7 @@ ScriptDriver::Outcome ScriptDriver::type(const ScriptStep& s) {
 ScriptDriver::Outcome ScriptDriver::expectTitle(const ScriptStep& s) {
     QWidget* window = activeWindow();
     if (!window) return {Result::Wait, QStringLiteral("no window is open")};
-    if (trimmedRight(window->windowTitle()) == trimmedRight(s.text)) return {Result::Done, {}};
+    if (trimRight(window->windowTitle()) == trimRight(s.text)) return {Result::Done, {}};
     return {Result::Wait, QStringLiteral("the active window is %1").arg(describe(window))};
 }
 
@@ -632,14 +627,14 @@ ScriptDriver::Outcome ScriptDriver::expectText(const ScriptStep& s) {
         return {Result::Wait,
                 QStringLiteral("the window %1 has no control %2").arg(describe(window), s.id)};
     const QString shown = shownText(control);
-    if (trimmedRight(shown) == trimmedRight(s.text)) return {Result::Done, {}};
+    if (trimRight(shown) == trimRight(s.text)) return {Result::Done, {}};
     return {Result::Wait, QStringLiteral("control %1 shows %2").arg(s.id, quoted(shown))};
 }
 
 ScriptDriver::Outcome ScriptDriver::expectMessage(const ScriptStep& s) {
     const std::optional<QString> last = m_echo ? m_echo->lastMessage() : std::nullopt;
     if (!last) return {Result::Wait, QStringLiteral("no message box has been shown")};
-    if (trimmedRight(*last) == trimmedRight(s.text)) return {Result::Done, {}};
+    if (trimRight(*last) == trimRight(s.text)) return {Result::Done, {}};
     return {Result::Wait, QStringLiteral("the last message was %1").arg(quoted(*last))};
 }
 

@@ -27,11 +27,6 @@ namespace {
 
 // ---- What the list shows ---------------------------------------------------
 
-std::string trimRight(std::string s) {
-    s.erase(s.find_last_not_of(' ') + 1);
-    return s;
-}
-
 // The display field as one line: text unchanged, a memo's line breaks as
 // blanks, numbers as text, dates as dd/mm/yy (blank when empty).
 std::string displayText(const Value& v) {

@@ -2,6 +2,7 @@
 
 #include "ui/FormHelpers.h"
 #include "util/Cp1252.h"
+#include "util/Text.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -9,16 +10,10 @@
 namespace drav::ui {
 namespace {
 
-QString rtrim(const QString& s) {
-    int n = s.size();
-    while (n > 0 && s.at(n - 1) == QLatin1Char(' ')) --n;
-    return s.left(n);
-}
-
 int findItem(const QComboBox* c, const QString& text) {
-    const QString want = rtrim(text);
+    const QString want = trimRight(text);
     for (int i = 0; i < c->count(); ++i)
-        if (rtrim(c->itemText(i)) == want) return i;
+        if (trimRight(c->itemText(i)) == want) return i;
     return -1;
 }
 
@@ -78,13 +73,13 @@ void TComboBox::showBound(bool insertMissing) {
     const QString bound = boundText();
     int at = findItem(c, bound);
     if (at < 0 && (insertMissing || !isEditable())) {
-        c->insertItem(0, rtrim(bound));
+        c->insertItem(0, trimRight(bound));
         at = 0;
     }
     if (at >= 0)
         c->setCurrentIndex(at);
     else
-        c->setEditText(rtrim(bound));
+        c->setEditText(trimRight(bound));
     m_showing = false;
 }
 
@@ -105,7 +100,7 @@ void TComboBox::refresh() {
 void TComboBox::refreshIfChanged() {
     QComboBox* c = combo();
     if (!c || c->hasFocus()) return;  // the user may be choosing or typing
-    if (rtrim(boundText()) != rtrim(c->currentText())) refresh();
+    if (trimRight(boundText()) != trimRight(c->currentText())) refresh();
 }
 
 void TComboBox::assign() {

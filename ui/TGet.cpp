@@ -3,6 +3,7 @@
 #include "ui/EventGuard.h"
 #include "util/Cp1252.h"
 #include "util/NumFormat.h"
+#include "util/Text.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -13,12 +14,6 @@
 
 namespace drav::ui {
 namespace {
-
-QString rtrim(const QString& s) {
-    int n = s.size();
-    while (n > 0 && s.at(n - 1) == QLatin1Char(' ')) --n;
-    return s.left(n);
-}
 
 QString formatNumber(double value, const EditMask& mask) {
     return QString::fromStdString(transform(value, mask.picture().toStdString()));
@@ -168,7 +163,7 @@ QString TGet::valueText(bool editing) const {
             return (isLogical(v) && std::get<bool>(v)) ? QStringLiteral("T") : QStringLiteral("F");
         default: {
             const QString s = isText(v) ? fromCp1252(std::get<std::string>(v)) : QString();
-            if (!paddedTemplate()) return rtrim(s);
+            if (!paddedTemplate()) return trimRight(s);
             // Fixed characters always show, whatever the value holds there.
             const QString& t = m_mask.templ();
             QString out(t.size(), QLatin1Char(' '));
@@ -218,7 +213,7 @@ void TGet::refreshIfChanged() {
         refresh();
         return;
     }
-    if (rtrim(valueText(false)) != rtrim(m_buffer)) refresh();
+    if (trimRight(valueText(false)) != trimRight(m_buffer)) refresh();
 }
 
 void TGet::assign() {

@@ -2,6 +2,7 @@
 
 #include "ui/FormTemplate.h"
 #include "ui/Resources.h"
+#include "util/Text.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -51,12 +52,6 @@ QStringList linesOf(const QString& text) {
     return t.split(QLatin1Char('\n'));
 }
 
-QString rtrim(const QString& s) {
-    int n = s.size();
-    while (n > 0 && s.at(n - 1) == QLatin1Char(' ')) --n;
-    return s.left(n);
-}
-
 void centre(QWidget* w) {
     QScreen* s = w->screen() ? w->screen() : QApplication::primaryScreen();
     if (!s) return;
@@ -85,7 +80,7 @@ int TMsgBox::lineCount(const QString& text) {
 int TMsgBox::maxWidth(const QString& text, const QFont& font) {
     QFontMetrics fm(font);
     int w = 0;
-    for (const QString& line : linesOf(text)) w = std::max(w, fm.horizontalAdvance(rtrim(line)));
+    for (const QString& line : linesOf(text)) w = std::max(w, fm.horizontalAdvance(trimRight(line)));
     return w;
 }
 

@@ -40,11 +40,6 @@ Value* findVisible(const std::string& name) {
     return nullptr;
 }
 
-std::string_view trimRight(std::string_view s) {
-    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-    return s;
-}
-
 std::string numberText(double n) {
     if (!std::isfinite(n) || n == 0) return "0";
     char buf[64];
@@ -141,7 +136,7 @@ std::string encodeSettingValue(const Value& value) {
         default:
             return {};
     }
-    return typeLetter(value) + std::string(trimRight(text));
+    return typeLetter(value) + trimRight(text);
 }
 
 Value decodeSettingValue(std::string_view encoded) {

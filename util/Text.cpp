@@ -22,6 +22,17 @@ bool sameIgnoringCase(std::string_view a, std::string_view b) {
     return true;
 }
 
+std::string trimRight(std::string_view text) {
+    const size_t end = text.find_last_not_of(' ');
+    return end == std::string_view::npos ? std::string() : std::string(text.substr(0, end + 1));
+}
+
+QString trimRight(const QString& text) {
+    qsizetype n = text.size();
+    while (n > 0 && text.at(n - 1) == QLatin1Char(' ')) --n;
+    return text.left(n);
+}
+
 size_t at(std::string_view search, std::string_view target, size_t start) {
     if (search.empty()) return 0;
     size_t from = start == 0 ? 0 : start - 1;

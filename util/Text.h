@@ -1,12 +1,13 @@
-// Text helpers: letter case, searching, the display text of a value,
-// values written as literals of a search condition, the first value that is
-// set.
+// Text helpers: letter case and trailing blanks, searching, the display
+// text of a value, values written as literals of a search condition, the
+// first value that is set.
 //
 // Texts are table bytes (Windows-1252); comparisons are exact.
 #pragma once
 
 #include "util/Value.h"
 
+#include <QString>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -23,6 +24,10 @@ void upperAscii(char* text, size_t length);
 std::string upperAscii(std::string_view text);
 // Equal but for the letter case of a-z (names of fields, tags, aliases, keys).
 bool sameIgnoringCase(std::string_view a, std::string_view b);
+
+// The text without its trailing blanks (other white space stays).
+std::string trimRight(std::string_view text);
+QString trimRight(const QString& text);
 
 // 1-based position of the first occurrence of `search` in `target` at or
 // after `start` (1-based; 0 means the first character), reported in the

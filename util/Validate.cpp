@@ -27,13 +27,13 @@ bool isAsciiLetter(char c) {
     return isUpper(c) || (c >= 'a' && c <= 'z');
 }
 
-std::string_view trimRight(std::string_view s) {
+std::string_view trimRightView(std::string_view s) {
     while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
     return s;
 }
 
 std::string_view trim(std::string_view s) {
-    s = trimRight(s);
+    s = trimRightView(s);
     while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
     return s;
 }
@@ -43,7 +43,7 @@ std::string_view trim(std::string_view s) {
 // ---- 2. Tax numbers and bank accounts -------------------------------------
 
 bool isIva(std::string_view text) {
-    std::string_view t = trimRight(text);
+    std::string_view t = trimRightView(text);
     if (t.size() != 11 || t == "00000000000") return false;
     // Only digits: a letter would enter the sum with an arbitrary weight and
     // could let a mistyped code through (isCod hands any non-16-character
@@ -65,7 +65,7 @@ bool isIva(std::string_view text) {
 
 bool isCod(std::string_view text) {
     std::string t;
-    for (char c : trimRight(text)) t.push_back(upperAscii(c));
+    for (char c : trimRightView(text)) t.push_back(upperAscii(c));
     if (t.size() != 16) return isIva(t);
     if (!isUpper(t[11])) return false;
     static constexpr std::array<int, 26> kOdd = {1,  0,  5, 7, 9, 13, 15, 17, 19, 21, 2,  4,  18,
@@ -107,7 +107,7 @@ bool isIban(std::string_view text) {
 // ---- 3. E-mail, digits, time -------------------------------------------------
 
 bool isEmail(std::string_view text) {
-    std::string_view t = trimRight(text);
+    std::string_view t = trimRightView(text);
     if (t.find(' ') != t.npos || t.empty() || t.back() == '.' || t.find('.') == t.npos)
         return false;
     size_t at = t.find('@');
