@@ -14,6 +14,7 @@
 #include "data/schema/Schema.h"
 #include "tools/TaggedTable.h"
 #include "util/Error.h"
+#include "util/FileHelpers.h"
 
 #include <algorithm>
 #include <cstring>
@@ -71,10 +72,6 @@ private:
     FatalHandler m_previous;
 };
 
-std::string baseName(const std::string& path) {
-    return path.substr(path.find_last_of('/') + 1);
-}
-
 uint32_t be32(const unsigned char* p) {
     return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
            static_cast<uint32_t>(p[2]) << 8 | static_cast<uint32_t>(p[3]);
@@ -99,7 +96,7 @@ struct Extent {
 };
 
 void checkMemoHeader(const std::string& path, std::vector<std::string>& out, Memo* memo) {
-    Lines lines(out, baseName(path));
+    Lines lines(out, fileNameOf(path));
     Status s = File::open(path, File::Share::Shared, true, memo->file);
     if (!s) {
         lines.add(s.isNotFound() ? "file memo mancante" : "impossibile aprire: " + s.toString());
@@ -239,7 +236,7 @@ bool validLogical(char c) {
 // ---- Tables ------------------------------------------------------------------------------
 
 void checkTableFile(const std::string& path, const TableDef& def, std::vector<std::string>& out) {
-    Lines lines(out, baseName(path));
+    Lines lines(out, fileNameOf(path));
     File f;
     if (Status s = File::open(path, File::Share::Shared, true, f); !s) {
         lines.add("impossibile aprire: " + s.toString());
@@ -388,7 +385,7 @@ private:
 // table: the open table to compare the keys with (nullptr: the layout only).
 void checkTag(const std::string& path, const TagDef& def, const RecordContext& fields,
               TableFile* table, std::vector<std::string>& out) {
-    Lines lines(out, baseName(path));
+    Lines lines(out, fileNameOf(path));
     ThrowOnFatal guard;
     try {
         std::unique_ptr<RecordScan> scan = table ? table->scan() : nullptr;

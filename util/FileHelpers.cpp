@@ -54,6 +54,15 @@ std::string cFileNoExt(std::string_view path) {
     return std::string(trim(dot == name.npos ? name : name.substr(0, dot)));
 }
 
+std::string fileNameOf(std::string_view path) {
+    return std::string(fileNamePart(path));
+}
+
+std::string folderOf(std::string_view path) {
+    size_t slash = path.rfind('/');
+    return slash == path.npos ? std::string() : std::string(path.substr(0, slash + 1));
+}
+
 std::string fullPath(std::string_view path) {
     namespace fs = std::filesystem;
     std::error_code ec;

@@ -5,7 +5,7 @@
 // File names are table bytes passed through unchanged; the callers that
 // name their own files give them in capitals.
 //
-//   1. Names        - cFileExt, cFileNoExt, fullPath, curPath
+//   1. Names        - cFileExt, cFileNoExt, fileNameOf, folderOf, fullPath, curPath
 //   2. Folders      - aDisk, wildExp, delDir, isReady
 //   3. Files        - getNewFName, isReadOnly, fReadLine
 #pragma once
@@ -25,6 +25,10 @@ std::string cFileExt(std::string_view path);
 // The file name without its folder (after the last "/") and without its
 // extension, trimmed: "/dati/CLIENTI.DBF" gives "CLIENTI".
 std::string cFileNoExt(std::string_view path);
+// The file name without its folder (after the last "/"), as written.
+std::string fileNameOf(std::string_view path);
+// The folder of the path as written, with its final "/"; "" for a bare name.
+std::string folderOf(std::string_view path);
 // The folder of the path's absolute name (relative paths are taken from
 // the current folder, "." and ".." resolved) without a final "/"; "/" for a
 // file in the root.

@@ -37,24 +37,18 @@ constexpr auto kOpenPoll = 20ms;  // between the attempts of a waiting open
 // ---- File names ------------------------------------------------------------
 
 std::string tableFileName(std::string_view name) {
-    size_t slash = name.find_last_of('/');
-    std::string folder(slash == std::string_view::npos ? std::string_view()
-                                                       : name.substr(0, slash + 1));
-    std::string file = upperAscii(slash == std::string_view::npos ? name : name.substr(slash + 1));
+    std::string file = upperAscii(fileNameOf(name));
     if (!file.empty() && file.back() == '.')
         file.pop_back();
     else if (cFileExt(file).empty())
         file += ".DBF";
-    return folder + file;
+    return folderOf(name) + file;
 }
 
 std::string tagFileName(std::string_view name) {
-    size_t slash = name.find_last_of('/');
-    std::string folder(slash == std::string_view::npos ? std::string_view()
-                                                       : name.substr(0, slash + 1));
-    std::string file = upperAscii(slash == std::string_view::npos ? name : name.substr(slash + 1));
+    std::string file = upperAscii(fileNameOf(name));
     if (cFileExt(file).empty()) file += ".NTX";
-    return folder + file;
+    return folderOf(name) + file;
 }
 
 std::string viewFileName(int slot) {
@@ -375,9 +369,8 @@ bool isFull(std::string_view folder, uint64_t minFree) {
 
 void dbGen(std::string_view name, const std::vector<FieldDef>& fields, uint64_t minFree) {
     const std::string path = tableFileName(name);
-    size_t slash = path.find_last_of('/');
-    std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
-    if (isFull(folder, minFree)) throw Abandoned("no room for " + path);
+    const std::string folder = folderOf(path);
+    if (isFull(folder.empty() ? "." : folder, minFree)) throw Abandoned("no room for " + path);
     Status s = TableFile::create(path, fields);
     if (s) return;
     raiseError(tableErrorInfo(s, TableOp::Create));

@@ -15,6 +15,7 @@
 #include "data/cdx/IndexFile.h"
 #include "data/cdx/IndexTag.h"
 #include "data/cdx/TagBuilder.h"
+#include "util/FileHelpers.h"
 #include "util/Text.h"
 
 #include <algorithm>
@@ -28,9 +29,8 @@ using namespace cdx;
 namespace {
 
 std::string baseTagName(const std::string& path) {
-    std::string name = path.substr(path.find_last_of('/') + 1);
+    std::string name = upperAscii(fileNameOf(path));
     if (auto dot = name.find_last_of('.'); dot != std::string::npos) name.resize(dot);
-    upperAscii(name.data(), name.size());
     if (name.size() > static_cast<size_t>(kDirKeyLength)) name.resize(kDirKeyLength);
     return name;
 }

@@ -16,6 +16,7 @@
 #include "data/upgrade/ReplaceFile.h"
 #include "util/Cp1252.h"
 #include "util/Error.h"
+#include "util/FileHelpers.h"
 #include "util/Messages.h"
 #include "util/NetMarker.h"
 #include "util/Text.h"
@@ -39,16 +40,6 @@ const QString kUpdating = QStringLiteral("Aggiornamento archivi in corso...");
 bool fileExists(const std::string& path) {
     struct stat st;
     return ::stat(path.c_str(), &st) == 0;
-}
-
-std::string folderOf(const std::string& path) {
-    size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-std::string nameOf(const std::string& path) {
-    size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 bool hasMemoField(const std::vector<FieldDef>& fields) {
@@ -151,8 +142,8 @@ bool replaceOne(const std::string& from, const std::string& to, bool copy, File&
     if (replaceFile(from, to, copy, held)) return true;
     QString text = copy ? QStringLiteral("Impossibile copiare il file ")
                         : QStringLiteral("Impossibile rinominare il file ");
-    text += fromCp1252(upperAscii(nameOf(from))) + QStringLiteral(" in ") +
-            fromCp1252(upperAscii(nameOf(to))) + QStringLiteral(".");
+    text += fromCp1252(upperAscii(fileNameOf(from))) + QStringLiteral(" in ") +
+            fromCp1252(upperAscii(fileNameOf(to))) + QStringLiteral(".");
     msgInfo(text);
     return false;
 }

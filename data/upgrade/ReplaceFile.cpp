@@ -5,6 +5,8 @@
 //   3. copyInto
 #include "data/upgrade/ReplaceFile.h"
 
+#include "util/FileHelpers.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,16 +25,6 @@ constexpr size_t kCopyBlock = size_t(1) << 20;
 ReplaceFault& replaceFault() {
     static ReplaceFault f;
     return f;
-}
-
-std::string folderOf(const std::string& path) {
-    size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-std::string nameOf(const std::string& path) {
-    size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 // The rename is lasting only once the folder itself is on the disk.
@@ -99,7 +91,7 @@ ReplaceFault TEST_setReplaceFault(ReplaceFault fault) {
 }
 
 std::string replaceCopyName(const std::string& from, const std::string& to) {
-    return folderOf(to) + "\x7F" + nameOf(from);
+    return folderOf(to) + "\x7F" + fileNameOf(from);
 }
 
 // ---- 2. replaceFile --------------------------------------------------------------
