@@ -16,7 +16,6 @@
 #include "tests/support/ScriptedPort.h"
 #include "util/Date.h"
 
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -25,23 +24,14 @@
 namespace drav::shell {
 namespace {
 
+using test::entries;
+
 const QString kChecking = QStringLiteral("Verifica archivi in corso...");
 const QString kUpdating = QStringLiteral("Aggiornamento archivi in corso...");
 const QString kRebuilding = QStringLiteral("Ricostruzione degli indici in corso.");
 
 bool exists(const std::string& path) {
     return ::access(path.c_str(), F_OK) == 0;
-}
-
-std::vector<std::string> entries(const std::string& folder) {
-    std::vector<std::string> names;
-    if (DIR* d = ::opendir(folder.c_str())) {
-        while (dirent* e = ::readdir(d))
-            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
-                names.push_back(e->d_name);
-        ::closedir(d);
-    }
-    return names;
 }
 
 struct OldRecord {
