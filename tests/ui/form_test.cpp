@@ -95,7 +95,9 @@ TEST_F(Form, EnterMovesOnAndNeverConfirmsACard) {
     EXPECT_EQ(focused(), child(c.form, 102));
     typeKeys("{ENTER}");  // 103 is disabled (when-condition false): skipped
     EXPECT_EQ(focused(), child(c.form, 104));
-    c.kind->setFocus();
+    c.town->setFocus();
+    typeKeys("{ENTER}");  // an editable combo box moves on too
+    EXPECT_EQ(focused(), child(c.form, 106));
     typeKeys("{ENTER}");  // the radio group is one stop: its chosen button
     EXPECT_EQ(focused(), child(c.form, 107));
     typeKeys("{ENTER}");
