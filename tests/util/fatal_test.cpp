@@ -17,8 +17,8 @@ public:
     int showMessage(const QString& text, int mode, const QString& title) override {
         test::childWriteLine(title.toStdString());
         test::childWriteLine(std::to_string(mode));
-        test::childWriteLine(QString(text).replace(QLatin1String("\r\n"), QLatin1String("|"))
-                                 .toStdString());
+        test::childWriteLine(
+            QString(text).replace(QLatin1String("\r\n"), QLatin1String("|")).toStdString());
         return 1;
     }
 };
