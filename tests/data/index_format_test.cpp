@@ -266,6 +266,34 @@ TEST(IndexFormat, InteriorPagesAndTheFreeList) {
     EXPECT_EQ(IndexChecker::check(path, t), std::vector<std::string>{});
 }
 
+// The leaf's count bits are the bit length of the key length, and a new leaf
+// gives the rest of three bytes per entry to the record number.
+TEST(IndexFormat, CountAndRecordBitsFollowTheKeyLength) {
+    struct Case {
+        int length;
+        const char* key;
+        const char* masksAndBits;  // record mask, two count masks, three bit counts, bytes
+    } cases[] = {
+        {35, "cliente", "FF 0F 00 00 3F 3F 0C 06 06 03"},
+        {20, "cliente", "FF 3F 00 00 1F 1F 0E 05 05 03"},
+        {18, "cliente", "FF 3F 00 00 1F 1F 0E 05 05 03"},
+        {13, "cliente", "FF FF 00 00 0F 0F 10 04 04 03"},
+        {10, "cliente", "FF FF 00 00 0F 0F 10 04 04 03"},
+        {4, "cliente", "FF FF 03 00 07 07 12 03 03 03"},
+        {1, ".T.", "FF FF 3F 00 01 01 16 01 01 03"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.length);
+        test::TempDir dir;
+        MemTable t({{"CLIENTE", 'C', c.length, 0}});
+        std::string path = dir.file("T.NTX");
+        ASSERT_TRUE(test::buildTag(path, t, c.key, "!DELETED()"));
+        std::string b = test::readFile(path);
+        EXPECT_EQ(le16(b, 1536 + 12), c.length);
+        EXPECT_EQ(hexOf(b, 2560 + 14, 10), c.masksAndBits);
+    }
+}
+
 class RunOrders : public ::testing::Test {
 protected:
     void SetUp() override {
