@@ -223,17 +223,23 @@ TEST(IndexFormat, InteriorPagesAndTheFreeList) {
     EXPECT_EQ(b.substr(root + 12 + n * 43, 500 - n * 43), std::string(500 - n * 43, '\0'));
     EXPECT_EQ(le32(b, 4), 0u);  // a new file has no free page
 
+    // Marks the records of the first 60 keys (or recalls them) with the tag
+    // following, then closes the file.
+    auto markFirst60 = [&](bool deleted) {
+        t.addObserver(&f->tag());
+        for (uint32_t r = 1; r <= 150; ++r) {
+            if ((r * 37) % 150 >= 60) continue;
+            t.go(r);
+            t.setDeleted(deleted);
+            ASSERT_TRUE(t.commit());
+        }
+        t.removeObservers();
+        f.reset();
+    };
+
     // Deleting the first 60 keys empties leaves: they go on the free list.
     f = test::buildTag(path, t, "cliente", "!DELETED()");
-    t.addObserver(&f->tag());
-    for (uint32_t r = 1; r <= 150; ++r) {
-        if ((r * 37) % 150 >= 60) continue;
-        t.go(r);
-        t.setDeleted(true);
-        ASSERT_TRUE(t.commit());
-    }
-    t.removeObservers();
-    f.reset();
+    markFirst60(true);
     b = test::readFile(path);
     const size_t sizeWithFreePages = b.size();
     std::vector<uint32_t> freePages;
@@ -251,15 +257,7 @@ TEST(IndexFormat, InteriorPagesAndTheFreeList) {
     IndexOpenOptions o;
     o.shared = false;
     ASSERT_TRUE(IndexFile::open(path, t, o, f));
-    t.addObserver(&f->tag());
-    for (uint32_t r = 1; r <= 150; ++r) {
-        if ((r * 37) % 150 >= 60) continue;
-        t.go(r);
-        t.setDeleted(false);
-        ASSERT_TRUE(t.commit());
-    }
-    t.removeObservers();
-    f.reset();
+    markFirst60(false);
     b = test::readFile(path);
     EXPECT_EQ(le32(b, 4), 0u);
     EXPECT_GT(b.size(), sizeWithFreePages);
