@@ -6,6 +6,7 @@
 #include "shell/KeyLocks.h"
 #include "util/Date.h"
 
+#include <QCloseEvent>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QIcon>
@@ -230,8 +231,16 @@ void MainWindow::buildToolBar() {
 }
 
 void MainWindow::setCommandsEnabled(bool enabled) {
+    m_commandsEnabled = enabled;
     menuBar()->setEnabled(enabled);
     m_toolBar->setEnabled(enabled);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (m_commandsEnabled)
+        event->accept();
+    else
+        event->ignore();
 }
 
 // ---- The status bar ------------------------------------------------------

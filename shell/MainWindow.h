@@ -30,11 +30,17 @@ public:
     explicit MainWindow(QWidget* parent = nullptr);
 
     // The menu and the tool bar can be used or not; they cannot while the
-    // start-up operations run over the freshly shown window.
+    // start-up operations run over the freshly shown window. Nor can the
+    // window be closed meanwhile: a close taken in the middle of the schema
+    // upgrade or the maintenance would leave the program without a window
+    // and its event loop with nothing to end it.
     void setCommandsEnabled(bool enabled);
 
     // For tests only: the clock the status bar reads.
     void TEST_setClock(Clock clock);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildMenu();
@@ -50,6 +56,7 @@ private:
     QLabel* m_time = nullptr;
     QTimer m_timer;
     Clock m_clock;
+    bool m_commandsEnabled = true;
 };
 
 }  // namespace drav::shell

@@ -57,6 +57,9 @@ int mainProcedure(QApplication& app, const Options& options) {
     std::unique_ptr<MainWindow> window = startUp();
     if (!window) return 1;
     if (options.testCommands) TEST_addTestCommands(*window);
+    // Shown, but neither usable nor closable until the start-up operations
+    // are over.
+    window->setCommandsEnabled(false);
     window->showMaximized();
     QApplication::processEvents();
     if (!runStartupActions(*window, startupActions())) return 1;

@@ -686,6 +686,9 @@ ScriptDriver::Outcome ScriptDriver::quit(const ScriptStep&) {
     QWidget* window = activeWindow();
     if (window != main)
         return {Result::Wait, QStringLiteral("the window %1 is still open").arg(describe(window))};
+    // The window cannot be closed while the start-up operations run.
+    if (auto* mw = qobject_cast<QMainWindow*>(main); mw && !mw->menuBar()->isEnabled())
+        return {Result::Wait, QStringLiteral("the program is still starting")};
     if (!m_answers.empty()) {
         const ScriptStep& answer = m_steps[m_answers.front().step];
         return {Result::Fail, QStringLiteral("the answer of line %1 (%2) was never given")

@@ -409,6 +409,12 @@ bool TGet::typeNumberChar(QChar c) {
     }
     if (!c.isDigit() && c != QLatin1Char(',')) return false;
     if (c == QLatin1Char(',') && buf.contains(QLatin1Char(','))) return false;
+    // A mask without decimals shows whole numbers only: a fraction typed
+    // there would be stored yet never shown (a first invoice number 12,5
+    // would read 13 on the form).
+    if (c == QLatin1Char(',') && m_activeMask.hasTemplate() &&
+        !m_activeMask.templ().contains(QLatin1Char('.')))
+        return false;
     if (buf.size() >= maxLength()) return false;
     buf.insert(caret, c);
     show(buf, caret + 1);

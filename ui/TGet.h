@@ -8,8 +8,9 @@
 //            checks each position ("9", "A", "X"); with      cut unless the template
 //            fixed characters (":" "/" " %") the field is    has fixed characters)
 //            in overtype and the caret skips them
-//   number   digits and one ","; "." types ","; no minus;   formatted with the mask
-//            edited with the mask without "," and "Z"         (transform, Italian with E)
+//   number   digits and one "," (none when the mask has no   formatted with the mask
+//            decimals); "." types ","; no minus; edited      (transform, Italian with E)
+//            with the mask without "," and "Z"
 //   date     "dd/mm/yy" in overtype, the slashes fixed      the date, or the text as
 //                                                            typed when it is no date
 //   logical  "T" or "F"                                     "T" or "F"

@@ -32,7 +32,9 @@ TMultiGet::TMultiGet(int id, Binding value, TContainer& form, TMultiGetArgs args
         e->setTabChangesFocus(true);
         e->installEventFilter(this);
         connect(e, &QPlainTextEdit::textChanged, this, [this] {
-            if (!m_showing) runChange();
+            if (m_showing) return;
+            m_changed = true;
+            runChange();
         });
     }
 }
@@ -56,20 +58,29 @@ QString TMultiGet::text() const {
 void TMultiGet::refresh() {
     QPlainTextEdit* e = edit();
     if (!e) return;
+    m_changed = false;
+    m_valueAtEdit = bSetGet.value();
     m_showing = true;
     e->setPlainText(rtrim(boundText()));
     m_showing = false;
 }
 
 void TMultiGet::refreshIfChanged() {
+    // Lines typed and not yet stored stay on screen: only a text changed by
+    // the screen itself is shown again.
+    if (m_changed && bSetGet.value() == m_valueAtEdit) return;
     if (rtrim(boundText()) != rtrim(text())) refresh();
 }
 
 void TMultiGet::assign() {
-    if (lReadOnly || !edit()) return;
+    // Only what the user typed is stored: an untouched field already shows
+    // its value, which the screen may have changed meanwhile.
+    if (lReadOnly || !edit() || !m_changed) return;
     QString t = text();
     t.replace(QLatin1String("\n"), QLatin1String("\r\n"));
     bSetGet.store(toCp1252(t));
+    m_changed = false;
+    m_valueAtEdit = bSetGet.value();
 }
 
 bool TMultiGet::eventFilter(QObject* watched, QEvent* event) {

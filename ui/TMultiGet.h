@@ -1,6 +1,7 @@
 // The multi-line edit field: a bound text edited on several lines.
 //
-// The text reaches the bound value when the field loses the focus; the
+// What the user types reaches the bound value when the field loses the
+// focus (and not before: REFRESHALL leaves it on screen meanwhile); the
 // change handler runs after every change the user makes. Line breaks are
 // CR LF in the bound text (as memo fields keep them) and plain line feeds
 // on screen.
@@ -44,6 +45,8 @@ protected:
 private:
     QString boundText() const;
     bool m_showing = false;  // the text is being put on screen, not typed
+    bool m_changed = false;  // typed since the text was last shown or stored
+    Value m_valueAtEdit;     // the bound value the text on screen started from
 };
 
 }  // namespace drav::ui

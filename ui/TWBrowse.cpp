@@ -77,6 +77,24 @@ bool blank(const Value& v) {
     return false;
 }
 
+// The controls that follow a widget in its window's tab order, each taken
+// once: a control whose focus goes to another (a field inside a combo box)
+// and the parts of a compound control travel with their owner.
+QList<QWidget*> focusableAfter(QWidget* widget) {
+    QList<QWidget*> out;
+    QWidget* window = widget->window();
+    for (QWidget* w = widget->nextInFocusChain(); w && w != widget && w != window;
+         w = w->nextInFocusChain()) {
+        if (w->window() != window || w->focusPolicy() == Qt::NoFocus || w->focusProxy() ||
+            widget->isAncestorOf(w))
+            continue;
+        const bool part = std::any_of(out.begin(), out.end(),
+                                      [w](const QWidget* owner) { return owner->isAncestorOf(w); });
+        if (!part) out << w;
+    }
+    return out;
+}
+
 }  // namespace
 
 // ---- Binding and layout ----------------------------------------------------
@@ -116,12 +134,29 @@ TWBrowse::TWBrowse(int id, TContainer& form, TWBrowseArgs args, std::source_loca
         idNotFound(id);
         return;
     }
+    const QList<QWidget*> following = focusableAfter(holder);
     auto* view = new BrowseView(holder->parentWidget());
     view->setObjectName(holder->objectName());
     view->setGeometry(holder->geometry());
     view->setFont(holder->font());
     view->stackUnder(holder);
     delete holder;
+    // A new widget joins the tab order at its end; the list keeps the place
+    // its template gives it instead, so that the first control of a list
+    // screen (the list) has the focus when the form opens and the arrows
+    // and Enter act on it.
+    // Qt moves a control behind another only when it does not follow it
+    // already, counting round the end of the chain, where the list now
+    // stands: the last control goes behind the list first, then the others
+    // in their order in between.
+    if (!following.isEmpty()) {
+        QWidget::setTabOrder(view, following.back());
+        QWidget* previous = view;
+        for (qsizetype i = 0; i + 1 < following.size(); ++i) {
+            QWidget::setTabOrder(previous, following[i]);
+            previous = following[i];
+        }
+    }
     view->setBrowse(this);
     m_widget = view;
 }

@@ -1,5 +1,8 @@
 #include "util/Error.h"
 
+#include "util/UserPort.h"
+
+#include <QString>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -116,7 +119,12 @@ void fatalError(unsigned number, const std::string& text) {
     if (fatalSlot()) {
         fatalSlot()(number, text);
     } else {
-        std::fprintf(stderr, "Unrecoverable error %u: %s\n", number, text.c_str());
+        // The user must see why the program stops: a message box titled with
+        // the number (the console port of the tools writes it to standard
+        // error). The text's "\n" line breaks become the box's "\r\n".
+        QString shown = QString::fromUtf8(text);
+        shown.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+        userPort().showMessage(shown, 1, QStringLiteral("Unrecoverable error %1: ").arg(number));
     }
     std::exit(1);
 }

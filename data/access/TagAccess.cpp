@@ -172,11 +172,15 @@ void forgetView(int slot) {
 void dbSetView(const ViewCondition& condition, const ViewOptions& options) {
     Table& t = current();
     if (instanceFolder().empty()) {
+        // The temporary folder could not take an instance folder at start:
+        // the view has nowhere to go, and the search is given up like any
+        // file whose path is not there.
         ErrorInfo e;
         e.genCode = gen::Create;
         e.subCode = 1006;
+        e.osCode = oscode::PathNotFound;
         e.description = "no instance folder for the view";
-        e.fileName = viewFileName(t.slot());
+        e.fileName = tempFolder() + "/";
         raiseError(std::move(e));
         throw Abandoned("no instance folder");
     }

@@ -2,6 +2,8 @@
 // writing and releasing values, reset.
 #include "data/dbf/MemoFile.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -46,7 +48,13 @@ Status MemoFile::create(const std::string& path) {
     File f;
     if (Status s = File::create(path, File::Share::Exclusive, f); !s) return s;
     std::string h = freshHeader();
-    return f.write(0, h.data(), h.size());
+    Status s = f.write(0, h.data(), h.size());
+    if (s) s = f.sync();
+    if (s) return s;
+    // A memo without its header could never be opened: nothing is left.
+    f.close();
+    ::unlink(path.c_str());
+    return s;
 }
 
 Status MemoFile::open(const std::string& path, File::Share share, bool readOnly) {

@@ -6,6 +6,8 @@
 #include "data/dbf/FieldCodec.h"
 #include "data/dbf/TableScan.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstring>
 #include <ctime>
@@ -48,14 +50,25 @@ std::string TableFile::memoPathFor(const std::string& tablePath) {
 Status TableFile::create(const std::string& path, const std::vector<FieldDef>& fields) {
     TableLayout layout;
     if (Status s = TableLayout::fromFields(path, fields, &layout); !s) return s;
+    // The memo comes first, and a file that could not be written whole is
+    // removed: a table file is never there without its memo, nor half made,
+    // so a creation cut short by a full disk or a crash leaves at most a
+    // memo without its table, which the next creation makes anew.
+    const std::string memo = memoPathFor(path);
+    if (layout.hasMemo())
+        if (Status s = MemoFile::create(memo); !s) return s;
     File f;
     if (Status s = File::create(path, File::Share::Exclusive, f); !s) return s;
     Today d = today();
     std::string bytes = layout.headerBytes(0, d.year, d.month, d.day);
     bytes.push_back(kEofMark);
-    if (Status s = f.write(0, bytes.data(), bytes.size()); !s) return s;
-    if (layout.hasMemo()) return MemoFile::create(memoPathFor(path));
-    return Status::ok();
+    Status s = f.write(0, bytes.data(), bytes.size());
+    if (s) s = f.sync();
+    if (s) return s;
+    f.close();
+    ::unlink(path.c_str());
+    if (layout.hasMemo()) ::unlink(memo.c_str());
+    return s;
 }
 
 // ---- Opening and closing ---------------------------------------------------

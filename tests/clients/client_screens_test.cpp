@@ -323,6 +323,54 @@ TEST_F(Screens, EnvelopePrint) {
     EXPECT_EQ(lines, (QStringList{"Spett.le", "Rossi Mario srl", "Via Roma 1", "20100 Milano MI"}));
 }
 
+// Both list screens open with the focus on their list, the first control of
+// their templates: the arrows move in it and Enter opens the card of the
+// client reached, and Tab goes on to the buttons in their order.
+TEST_F(Screens, TheListHasTheFocusWhenTheScreenOpens) {
+    for (const char* name : {"Bianchi", "Rossi", "Verdi"}) add(card(name));
+    data::closeAll();
+    auto focused = [](QWidget* form) {
+        QApplication::setActiveWindow(form);
+        QApplication::processEvents();
+        QWidget* f = QApplication::focusWidget();
+        return f ? f->objectName() : QString();
+    };
+    QString cardOf;
+    QStringList tabOrder;
+    ModalScript s(30000);
+    s.on("CLIENTI", [&](QWidget* w) {
+        EXPECT_EQ(focused(w), "101");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    });
+    s.on("CLIENTE", [&](QWidget* w) {
+        cardOf = edit(w, 101)->text().trimmed();
+        press(w, 202);
+    });
+    s.on("CLIENTI", [&](QWidget* w) {
+        w->findChild<QWidget*>("101")->setFocus();
+        for (int i = 0; i < 3; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            tabOrder << focused(w);
+        }
+        press(w, 201);
+    });
+    clienti();
+    ASSERT_TRUE(s.done()) << s.pending().toStdString();
+    EXPECT_EQ(cardOf, "Rossi");
+    EXPECT_EQ(tabOrder, (QStringList{"201", "202", "203"}));
+
+    ModalScript a(30000);
+    QString activities;
+    a.on("ATTIVITA", [&](QWidget* w) {
+        activities = focused(w);
+        press(w, 201);
+    });
+    attivita();
+    ASSERT_TRUE(a.done()) << a.pending().toStdString();
+    EXPECT_EQ(activities, "101");
+}
+
 // The activities: added and typed in place (in capitals), changed, deleted.
 TEST_F(Screens, ActivitiesEditedInPlace) {
     ModalScript s(30000);

@@ -412,6 +412,28 @@ TEST_F(AccessTest, DiskChecksBeforeCreatingATable) {
     EXPECT_TRUE(exists(dir.file("NUOVA.DBT")));
 }
 
+// A creation that cannot write its files whole leaves neither behind: a
+// half-made table, or one without its memo, could never be opened, and the
+// start-up check would stop on it at every start instead of making it anew.
+TEST_F(AccessTest, ACreationThatFailsLeavesNoFileBehind) {
+    for (const std::string failing : {"ROTTA.DBT", "ROTTA.DBF"}) {
+        SCOPED_TRACE(failing);
+        auto previous = setWriteFault([&](const std::string& path, uint64_t, size_t, size_t*) {
+            return path.ends_with("/" + failing) ? ENOSPC : 0;
+        });
+        EXPECT_THROW(dbGen(dir.file("ROTTA"), clientFields()), Abandoned);
+        setWriteFault(previous);
+        EXPECT_FALSE(exists(dir.file("ROTTA.DBF")));
+        EXPECT_FALSE(exists(dir.file("ROTTA.DBT")));
+        ASSERT_FALSE(errorLog.errors.empty());
+        EXPECT_EQ(errorLog.errors.back().subCode, kSubDiskFull);
+    }
+    // Made whole once the disk takes it.
+    dbGen(dir.file("ROTTA"), clientFields());
+    ScopedTable t(dir.file("ROTTA"));
+    EXPECT_EQ(t->lastRec(), 0u);
+}
+
 TEST_F(AccessTest, NetUsedTellsWhetherAnotherOpenHoldsTheFile) {
     EXPECT_FALSE(netUsed(dir.file("CLIENTI")));  // no such file
     std::string path = clienti({});

@@ -195,5 +195,22 @@ TEST_F(TagsTest, UniqueViewsKeepOneRecordPerKey) {
     EXPECT_EQ(current().controlling().keyText(), "UPPER( cliente )");
 }
 
+// Without an instance folder (the temporary folder could not take one at
+// start) a view cannot be made: the search is given up with the message
+// for a missing path, naming the temporary folder, and the table stays as
+// it was; the program goes on.
+TEST_F(TagsTest, WithoutAnInstanceFolderTheViewIsGivenUp) {
+    Table& t = dbOpen(true, clienti({{"1", "Rossi"}, {"2", "Bianchi"}}));
+    setInstanceFolder("");
+    EXPECT_THROW(dbSetView(beginsWithR), Abandoned);
+    setInstanceFolder(instance);
+    ASSERT_FALSE(errorLog.errors.empty());
+    const ErrorInfo& e = errorLog.errors.back();
+    EXPECT_EQ(e.osCode, 3);  // path not found: the handler says "Percorso ... non trovato."
+    EXPECT_EQ(e.fileName, tempFolder() + "/");
+    EXPECT_EQ(t.orderNumber(), 0);
+    EXPECT_EQ(walk(), (std::vector<uint32_t>{1, 2}));
+}
+
 }  // namespace
 }  // namespace drav::data

@@ -165,6 +165,133 @@ TEST(IndexFormat, RecordBeyondTheRecordBitsWidensTheLeaf) {
     EXPECT_EQ(le16(b, 2560 + 12), 488 - (4 + 2) - (4 + 5));
 }
 
+// Ten leaves under one interior root: each interior entry is the full last
+// key of its child, its record number and the child's offset, both
+// big-endian; the leaves are linked left to right. Pages that leave the tree
+// go on the free list: its head at offset 4, each free page holding only the
+// next one's offset, and new pages come from it before the file grows.
+TEST(IndexFormat, InteriorPagesAndTheFreeList) {
+    test::TempDir dir;
+    MemTable t({{"CLIENTE", 'C', 35, 0}});
+    // Record r gets key number (r * 37) mod 150, so key order is not record
+    // order; three digits up front keep neighbouring keys from compressing.
+    auto keyOf = [](uint32_t r) {
+        char b[40];
+        std::snprintf(b, sizeof b, "%03u-ABCDEFGHIJKLMNOPQRSTUVWXYZ", (r * 37) % 150);
+        std::string k = b;
+        k.resize(35, ' ');
+        return k;
+    };
+    for (uint32_t r = 1; r <= 150; ++r) {
+        t.append();
+        t.setText("CLIENTE", keyOf(r));
+        ASSERT_TRUE(t.commit());
+    }
+    std::string path = dir.file("CLIENTI.NTX");
+    auto f = test::buildTag(path, t, "cliente", "!DELETED()");
+    ASSERT_TRUE(f);
+    f.reset();
+    std::string b = test::readFile(path);
+    const size_t root = le32(b, 1536);
+    ASSERT_EQ(le16(b, root), 1);  // root, interior
+    const int n = le16(b, root + 2);
+    ASSERT_GE(n, 2);
+    ASSERT_LE(n, 11);  // floor(500 / (35 + 8))
+    EXPECT_EQ(hexOf(b, root + 4, 8), "FF FF FF FF FF FF FF FF");
+    uint32_t previous = 0xFFFFFFFF;
+    for (int i = 0; i < n; ++i) {
+        SCOPED_TRACE(i);
+        const size_t e = root + 12 + static_cast<size_t>(i) * 43;
+        const uint32_t rec = getBe32(reinterpret_cast<const uint8_t*>(b.data() + e + 35));
+        const uint32_t child = getBe32(reinterpret_cast<const uint8_t*>(b.data() + e + 39));
+        EXPECT_EQ(b.substr(e, 35), keyOf(rec));
+        ASSERT_EQ(child % 512, 0u);
+        ASSERT_LT(child, b.size());
+        EXPECT_EQ(le16(b, child), 2);  // leaf, not root
+        EXPECT_EQ(le32(b, child + 4), previous);
+        EXPECT_EQ(le32(b, child + 8),
+                  i + 1 < n ? getBe32(reinterpret_cast<const uint8_t*>(b.data() + e + 43 + 39))
+                            : 0xFFFFFFFF);
+        // The entry's record is the last one of its leaf.
+        const int keys = le16(b, child + 2);
+        const uint32_t mask = le32(b, child + 14);
+        const int bytesPerEntry = static_cast<uint8_t>(b[child + 23]);
+        EXPECT_EQ(le32(b, child + 24 + static_cast<size_t>(bytesPerEntry) * (keys - 1)) & mask,
+                  rec);
+        previous = child;
+    }
+    EXPECT_EQ(b.substr(root + 12 + n * 43, 500 - n * 43), std::string(500 - n * 43, '\0'));
+    EXPECT_EQ(le32(b, 4), 0u);  // a new file has no free page
+
+    // Marks the records of the first 60 keys (or recalls them) with the tag
+    // following, then closes the file.
+    auto markFirst60 = [&](bool deleted) {
+        t.addObserver(&f->tag());
+        for (uint32_t r = 1; r <= 150; ++r) {
+            if ((r * 37) % 150 >= 60) continue;
+            t.go(r);
+            t.setDeleted(deleted);
+            ASSERT_TRUE(t.commit());
+        }
+        t.removeObservers();
+        f.reset();
+    };
+
+    // Deleting the first 60 keys empties leaves: they go on the free list.
+    f = test::buildTag(path, t, "cliente", "!DELETED()");
+    markFirst60(true);
+    b = test::readFile(path);
+    const size_t sizeWithFreePages = b.size();
+    std::vector<uint32_t> freePages;
+    for (uint32_t at = le32(b, 4); at != 0 && freePages.size() < 100; at = le32(b, at)) {
+        ASSERT_EQ(at % 512, 0u);
+        ASSERT_LE(at + 512, b.size());
+        EXPECT_EQ(b.substr(at + 4, 508), std::string(508, '\0')) << at;
+        freePages.push_back(at);
+    }
+    EXPECT_GE(freePages.size(), 2u);
+    EXPECT_EQ(IndexChecker::check(path, t), std::vector<std::string>{});
+
+    // Recalling them needs more pages than were freed: every free page is
+    // taken back before the file grows.
+    IndexOpenOptions o;
+    o.shared = false;
+    ASSERT_TRUE(IndexFile::open(path, t, o, f));
+    markFirst60(false);
+    b = test::readFile(path);
+    EXPECT_EQ(le32(b, 4), 0u);
+    EXPECT_GT(b.size(), sizeWithFreePages);
+    EXPECT_EQ(IndexChecker::check(path, t), std::vector<std::string>{});
+}
+
+// The leaf's count bits are the bit length of the key length, and a new leaf
+// gives the rest of three bytes per entry to the record number.
+TEST(IndexFormat, CountAndRecordBitsFollowTheKeyLength) {
+    struct Case {
+        int length;
+        const char* key;
+        const char* masksAndBits;  // record mask, two count masks, three bit counts, bytes
+    } cases[] = {
+        {35, "cliente", "FF 0F 00 00 3F 3F 0C 06 06 03"},
+        {20, "cliente", "FF 3F 00 00 1F 1F 0E 05 05 03"},
+        {18, "cliente", "FF 3F 00 00 1F 1F 0E 05 05 03"},
+        {13, "cliente", "FF FF 00 00 0F 0F 10 04 04 03"},
+        {10, "cliente", "FF FF 00 00 0F 0F 10 04 04 03"},
+        {4, "cliente", "FF FF 03 00 07 07 12 03 03 03"},
+        {1, ".T.", "FF FF 3F 00 01 01 16 01 01 03"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.length);
+        test::TempDir dir;
+        MemTable t({{"CLIENTE", 'C', c.length, 0}});
+        std::string path = dir.file("T.NTX");
+        ASSERT_TRUE(test::buildTag(path, t, c.key, "!DELETED()"));
+        std::string b = test::readFile(path);
+        EXPECT_EQ(le16(b, 1536 + 12), c.length);
+        EXPECT_EQ(hexOf(b, 2560 + 14, 10), c.masksAndBits);
+    }
+}
+
 class RunOrders : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -167,6 +167,62 @@ TEST_F(SharedRuns, ShareModesOfTheFile) {
     EXPECT_EQ(s.genCode(), 21);
 }
 
+// The index lock bytes as another station sees them, fixed here by number: a
+// reader holds one byte of the pool 4,294,901,760 to 4,294,967,295 shared,
+// a writer the pool and the byte below it. Nested locks touch the file once.
+TEST_F(SharedRuns, LockBytesSitAtTheirAgreedOffsets) {
+    File other;  // another open file description: conflicts like another station
+    ASSERT_TRUE(File::open(m_path, File::Share::Shared, true, other));
+    const uint64_t below = 4294901759ULL, pool = 4294901760ULL, poolSize = 65536;
+    EXPECT_FALSE(other.isLockedElsewhere(below, poolSize + 1));
+
+    ASSERT_TRUE(m_file->lockRead());
+    ASSERT_TRUE(m_file->lockRead());
+    EXPECT_TRUE(other.isLockedElsewhere(pool, poolSize));
+    EXPECT_FALSE(other.isLockedElsewhere(below, 1));
+    // Shared: another reader still gets a byte of the pool, a writer none.
+    EXPECT_TRUE(other.lock(pool, poolSize, false));
+    ASSERT_TRUE(other.unlock(pool, poolSize));
+    m_file->unlockRead();
+    EXPECT_TRUE(other.isLockedElsewhere(pool, poolSize));  // still held once
+    m_file->unlockRead();
+    EXPECT_FALSE(other.isLockedElsewhere(below, poolSize + 1));
+
+    ASSERT_TRUE(m_file->lockWrite());
+    for (uint64_t at : std::initializer_list<uint64_t>{below, pool, 4294934528ULL, 4294967295ULL})
+        EXPECT_TRUE(other.isLockedElsewhere(at, 1)) << at;
+    EXPECT_FALSE(other.isLockedElsewhere(below - 1, 1));
+    EXPECT_FALSE(other.lock(pool + 7, 1, false));  // a reader waits for the writer
+    m_file->unlockWrite();
+    EXPECT_FALSE(other.isLockedElsewhere(below, poolSize + 1));
+}
+
+// The change counter moves by one per released write lock that wrote
+// something, and only on a shared file: an exclusive file keeps it.
+TEST_F(SharedRuns, ChangeCounterMovesOnlyForSharedWrites) {
+    auto counterOnDisk = [&] {
+        std::string b = test::readFile(m_path);
+        return cdx::getBe32(reinterpret_cast<const uint8_t*>(b.data() + 8));
+    };
+    const uint32_t start = counterOnDisk();
+    ASSERT_TRUE(m_file->lockWrite());
+    m_file->unlockWrite();  // nothing written
+    EXPECT_EQ(counterOnDisk(), start);
+    ASSERT_TRUE(m_file->lockWrite());
+    ASSERT_TRUE(m_file->tag().addKey(std::string(11, '8'), 501));
+    ASSERT_TRUE(m_file->tag().addKey(std::string(11, '9'), 502));
+    m_file->unlockWrite();  // two keys under one lock: one step
+    EXPECT_EQ(counterOnDisk(), start + 1);
+
+    m_file.reset();
+    m_file = openShared(m_path, m_t, false);
+    ASSERT_TRUE(m_file);
+    ASSERT_TRUE(m_file->tag().addKey(std::string(11, '7'), 503));
+    m_file.reset();
+    EXPECT_EQ(counterOnDisk(), start + 1);
+    EXPECT_EQ(IndexChecker::check(m_path, m_t), std::vector<std::string>{});
+}
+
 TEST_F(SharedRuns, LockCountersOutOfStepAreIntegrityErrors) {
     test::ThrowOnFatal fatal;
     auto expectFatal = [](unsigned number, const std::string& text, auto&& action) {

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <ctime>
 #include <fstream>
 
@@ -49,6 +50,10 @@ TEST(TableFile, CreateWritesTheHeaderAndAnEmptyMemoFile) {
     std::string m = readFile(dir.file("T.DBT"));
     ASSERT_EQ(m.size(), 1024u);
     EXPECT_EQ(m.substr(0, 8), std::string("\0\0\0\x10\0\0\0\x40", 8));
+    for (size_t i = 8; i < 15; ++i)  // the writer's seven-letter signature
+        EXPECT_TRUE(std::isalpha(static_cast<unsigned char>(m[i]))) << i;
+    EXPECT_EQ(m[15], '\0');
+    EXPECT_EQ(m.substr(16, 496), std::string(496, '\0'));
     EXPECT_EQ(m.substr(512, 11), std::string("FlexFile3\x03\0", 11));
     EXPECT_EQ(m.substr(523), std::string(501, '\0'));
 
@@ -275,6 +280,44 @@ TEST(TableFile, ExclusiveAppendStaysInMemoryUntilCommitAndHeaderUntilFlush) {
     EXPECT_EQ(le32(b, 4), 2u);
     EXPECT_EQ(b.substr(66), std::string(" abc    \x1A"));
     ASSERT_TRUE(t.close());
+}
+
+// The header's date of last write and its record count follow every append:
+// at once in a shared table, at the flush in an exclusive one.
+TEST(TableFile, AppendsRewriteTheHeaderDateAndCount) {
+    TempDir dir;
+    std::string path = dir.file("T.DBF");
+    ASSERT_TRUE(TableFile::create(path, {{"C", 'C', 3, 0}}));
+    std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&now, &tm);
+    const std::string today = {static_cast<char>(tm.tm_year), static_cast<char>(tm.tm_mon + 1),
+                               static_cast<char>(tm.tm_mday)};
+    const std::string longAgo = {static_cast<char>(99), 1, 2};
+    for (File::Share share : {File::Share::Shared, File::Share::Exclusive}) {
+        SCOPED_TRACE(share == File::Share::Shared ? "shared" : "exclusive");
+        std::string b = readFile(path);
+        b.replace(1, 3, longAgo);
+        writeFile(path, b);
+        TableFile t;
+        ASSERT_TRUE(t.open(path, share, false));
+        ASSERT_TRUE(t.append());
+        ASSERT_TRUE(t.putField(0, std::string("abc")));
+        ASSERT_TRUE(t.commit());
+        b = readFile(path);
+        if (share == File::Share::Shared) {
+            EXPECT_EQ(b.substr(1, 3), today);
+            EXPECT_EQ(le32(b, 4), 1u);
+        } else {
+            EXPECT_EQ(b.substr(1, 3), longAgo);
+            EXPECT_EQ(le32(b, 4), 1u);  // still the shared append's count
+            ASSERT_TRUE(t.flush());
+            b = readFile(path);
+            EXPECT_EQ(b.substr(1, 3), today);
+            EXPECT_EQ(le32(b, 4), 2u);
+        }
+        ASSERT_TRUE(t.close());
+    }
 }
 
 TEST(TableFile, RecordsBeyondALaggingHeaderAreKept) {

@@ -7,9 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <map>
 #include <set>
 #include <sstream>
+#include <thread>
 
 namespace drav::data {
 namespace {
@@ -111,6 +114,63 @@ TEST(TableSharing, FileLockHolderAppendsWhileOthersAreKeptOut) {
     EXPECT_EQ(text(t, 0), "FL  ");
     EXPECT_TRUE(t.append());
     EXPECT_EQ(t.recno(), 3u);
+}
+
+// The lock bytes as another station's system sees them: they are the whole
+// agreement between copies of the program, so the offsets are fixed here by
+// number. Record r: 1 byte at 4,000,000,000 + r. File lock: from
+// 4,000,000,001 to 4,294,967,295. Header and append lock: 4,000,000,000,
+// held only while a record is appended.
+TEST(TableSharing, LockBytesSitAtTheirAgreedOffsets) {
+    TempDir dir;
+    std::string path = dir.file("T.DBF");
+    ASSERT_TRUE(TableFile::create(path, idSeqMemo()));
+    TableFile t;
+    ASSERT_TRUE(t.open(path, File::Share::Shared, false));
+    for (int i = 0; i < 6; ++i) ASSERT_TRUE(t.append());
+    ASSERT_TRUE(t.unlockAll());
+    File other;  // another open file description: conflicts like another station
+    ASSERT_TRUE(File::open(path, File::Share::Shared, false, other));
+
+    ASSERT_TRUE(t.lockRecord(5));
+    EXPECT_TRUE(other.isLockedElsewhere(4000000005ULL, 1));
+    EXPECT_FALSE(other.isLockedElsewhere(4000000004ULL, 1));
+    EXPECT_FALSE(other.isLockedElsewhere(4000000006ULL, 1));
+    EXPECT_FALSE(other.isLockedElsewhere(4000000000ULL, 1));  // no header lock at rest
+
+    ASSERT_TRUE(t.unlockAll());
+    EXPECT_FALSE(other.isLockedElsewhere(4000000005ULL, 1));
+    ASSERT_TRUE(t.lockFile());
+    for (uint64_t at : {4000000001ULL, 4000000005ULL, 4147483648ULL, 4294967295ULL})
+        EXPECT_TRUE(other.isLockedElsewhere(at, 1)) << at;
+    EXPECT_FALSE(other.isLockedElsewhere(4000000000ULL, 1));
+    EXPECT_FALSE(other.isLockedElsewhere(4294967296ULL + 1, 1));
+    ASSERT_TRUE(t.unlockAll());
+    for (uint64_t at : {4000000001ULL, 4294967295ULL}) EXPECT_FALSE(other.isLockedElsewhere(at, 1));
+
+    // A record lock held by another station keeps the file lock out.
+    ASSERT_TRUE(other.lock(4000000003ULL, 1, true));
+    EXPECT_TRUE(t.lockFile().isBusy());
+    EXPECT_TRUE(t.lockRecord(3).isBusy());
+    EXPECT_TRUE(t.lockRecord(2));
+    ASSERT_TRUE(other.unlock(4000000003ULL, 1));
+
+    // An append waits for the header lock another station holds.
+    ASSERT_TRUE(t.unlockAll());
+    ASSERT_TRUE(other.lock(4000000000ULL, 1, true));
+    std::atomic<bool> appended = false;
+    std::thread appender([&] {
+        EXPECT_TRUE(t.append());
+        appended = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_FALSE(appended);
+    ASSERT_TRUE(other.unlock(4000000000ULL, 1));
+    appender.join();
+    EXPECT_TRUE(appended);
+    EXPECT_EQ(t.recno(), 7u);
+    EXPECT_TRUE(other.isLockedElsewhere(4000000007ULL, 1));
+    EXPECT_FALSE(other.isLockedElsewhere(4000000000ULL, 1));
 }
 
 // A station driven line by line: "append TEXT", "set RECNO TEXT", "lock RECNO".

@@ -1,5 +1,5 @@
 // Helpers shared by the shell tests: a clean settings registry, captured
-// errors, and a folder nobody may write into.
+// errors, a folder's names, and a folder nobody may write into.
 #pragma once
 
 #include "tests/support/TempDir.h"
@@ -7,10 +7,12 @@
 #include "util/Error.h"
 #include "util/Settings.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -45,6 +47,18 @@ public:
         setDateFormat(DateFormat::FourDigitYear);
     }
 };
+
+// The names in a folder, without "." and "..".
+inline std::set<std::string> entries(const std::string& folder) {
+    std::set<std::string> out;
+    if (DIR* d = ::opendir(folder.c_str())) {
+        while (dirent* e = ::readdir(d))
+            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
+                out.insert(e->d_name);
+        ::closedir(d);
+    }
+    return out;
+}
 
 inline bool canCreateIn(const std::string& folder) {
     std::string probe = folder + "/PROBE";

@@ -3,7 +3,6 @@
 #include "tests/shell/DravRun.h"
 #include "tests/shell/ShellTestSupport.h"
 
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QRegularExpression>
@@ -17,17 +16,6 @@ QString output(const QString& program, const QStringList& args) {
     p.start(program, args);
     p.waitForFinished(30000);
     return QString::fromUtf8(p.readAllStandardOutput());
-}
-
-std::vector<std::string> entries(const std::string& folder) {
-    std::vector<std::string> names;
-    if (DIR* d = ::opendir(folder.c_str())) {
-        while (dirent* e = ::readdir(d))
-            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
-                names.push_back(e->d_name);
-        ::closedir(d);
-    }
-    return names;
 }
 
 class Driver : public ::testing::Test {

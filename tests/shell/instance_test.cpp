@@ -14,7 +14,6 @@
 
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -29,6 +28,7 @@ namespace drav::shell {
 namespace {
 
 using test::ChildProcess;
+using test::entries;
 using test::startChild;
 using test::TempDir;
 
@@ -54,17 +54,6 @@ private:
 bool exists(const std::string& path) {
     struct stat st;
     return ::lstat(path.c_str(), &st) == 0;
-}
-
-std::set<std::string> entries(const std::string& folder) {
-    std::set<std::string> out;
-    if (DIR* d = ::opendir(folder.c_str())) {
-        while (dirent* e = ::readdir(d))
-            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
-                out.insert(e->d_name);
-        ::closedir(d);
-    }
-    return out;
 }
 
 // True when another open file holds the lock on byte 0 of the file.

@@ -56,6 +56,24 @@ quit
     EXPECT_TRUE(run.out.isEmpty()) << run.out.join('|').toStdString();
 }
 
+// A value written with a blank after its type letter reads as its number:
+// the form shows the rate, and a confirmed change of another field writes
+// every parameter back in the program's own form, each on its own line.
+TEST_F(Parametri, ABlankAfterTheTypeLetterReadsAsTheNumber) {
+    const std::string spaced = withLine(kCfg, "CFG_IVA=N20", "CFG_IVA=N 21");
+    writeFile(m_data.file("DRAV.CFG"), spaced);
+    DravRun run = runDrav(m_data.path(), R"(menu Modifica/Parametri...
+expect-text 102 21 %
+expect-text 101 7
+set 101 8
+press 201
+expect-title DRAV - Marvesto
+)");
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(cfg(), withLine(withLine(spaced, "CFG_IVA=N 21", "CFG_IVA=N21"), "CFG_NFATT=N7",
+                              "CFG_NFATT=N8"));
+}
+
 // Ways out of the form that write nothing, with the messages each shows.
 TEST_F(Parametri, WaysOutThatWriteNothing) {
     struct Case {

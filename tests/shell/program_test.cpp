@@ -68,6 +68,25 @@ TEST_F(StartUp, OperationsRunInOrderBeforeTheCommandsCanBeUsed) {
     EXPECT_EQ(ran, QStringList({"AGGIORNADATABASE"}));
 }
 
+// A close asked for while the upgrade or the maintenance of the start-up
+// runs (their waits handle window events) would leave the program with no
+// window and an event loop that nothing ends: it is refused until the
+// start-up is over.
+TEST_F(StartUp, TheWindowCannotBeClosedWhileTheStartUpRuns) {
+    test::ScopedChdir cd(m_dir.path());
+    MainWindow window;
+    window.show();
+    bool closed = true;
+    EXPECT_TRUE(runStartupActions(window, {[&closed](MainWindow& w) {
+                                      closed = w.close();
+                                      return true;
+                                  }}));
+    EXPECT_FALSE(closed);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(window.close());
+    EXPECT_FALSE(window.isVisible());
+}
+
 // ---- The program itself ---------------------------------------------------
 
 QProcess* startProgram(QObject* owner, const std::string& dataFolder) {

@@ -72,7 +72,7 @@ QWidget* focused() {
     return QApplication::focusWidget();
 }
 
-void typeKeys(const QString& keys) {
+void typeKeys(const QString& keys, QWidget* target) {
     static const QHash<QString, Qt::Key> named = {
         {QStringLiteral("BS"), Qt::Key_Backspace}, {QStringLiteral("DEL"), Qt::Key_Delete},
         {QStringLiteral("LEFT"), Qt::Key_Left},    {QStringLiteral("RIGHT"), Qt::Key_Right},
@@ -81,7 +81,7 @@ void typeKeys(const QString& keys) {
         {QStringLiteral("ESC"), Qt::Key_Escape},
     };
     for (int i = 0; i < keys.size(); ++i) {
-        QWidget* w = focused();
+        QWidget* w = target ? target : focused();
         if (keys.at(i) == QLatin1Char('{')) {
             int close = keys.indexOf(QLatin1Char('}'), i);
             QTest::keyClick(w, named.value(keys.mid(i + 1, close - i - 1)));

@@ -51,10 +51,11 @@ private:
 
 // Shows a form without a modal loop and waits until it is the active window.
 bool showForm(ui::TDialog& form);
-// Types keys into the focused widget. Plain characters are typed as they
-// are; "{BS}", "{DEL}", "{LEFT}", "{RIGHT}", "{HOME}", "{END}", "{TAB}",
-// "{ENTER}" and "{ESC}" are those keys.
-void typeKeys(const QString& keys);
+// Types keys into the focused widget, or into the widget given (a window
+// that has not become the active one yet has no focused widget). Plain
+// characters are typed as they are; "{BS}", "{DEL}", "{LEFT}", "{RIGHT}",
+// "{HOME}", "{END}", "{TAB}", "{ENTER}" and "{ESC}" are those keys.
+void typeKeys(const QString& keys, QWidget* target = nullptr);
 // The widget with the keyboard focus.
 QWidget* focused();
 

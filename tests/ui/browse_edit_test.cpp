@@ -17,11 +17,12 @@ namespace {
 using test::ListForm;
 using test::ModalScript;
 
-// Types into the editor's field (given the focus first: under load the
-// window may not have settled its focus yet).
+// Types into the editor's field itself: under load the editor may not yet
+// be the active window, and then no widget of it has the keyboard focus.
 void typeInto(QWidget* editor, const QString& keys) {
-    editor->findChild<QLineEdit*>(QStringLiteral("101"))->setFocus();
-    test::typeKeys(keys);
+    QLineEdit* field = editor->findChild<QLineEdit*>(QStringLiteral("101"));
+    field->setFocus();
+    test::typeKeys(keys, field);
 }
 
 class BrowseEdit : public test::BrowseTest {

@@ -183,6 +183,79 @@ TEST_F(BrowseNav, MouseWheelAndScrollBar) {
     EXPECT_EQ(bar->value(), 47);
 }
 
+// The inputs that remain: Left and Right scroll the columns of a list that
+// allows it (and leave the others to the form), the wheel moves a page
+// while the middle button is held, and the scroll bar's arrows and ends move
+// as the keys do. Each of them starts a new typed search.
+TEST_F(BrowseNav, ColumnsSidewaysMiddleWheelAndScrollBarArrows) {
+    makeTable("ATTIVITA", activities(60));
+    data::Table& t = open("ATTIVITA");
+    for (bool sideways : {true, false}) {
+        SCOPED_TRACE(sideways ? "sideways" : "fixed columns");
+        TDialog form(QString(), test::kBrowseForm);
+        TWBrowse* list = TWBrowse::reDefine(
+            101, form,
+            {.line = [&t] { return std::vector<Value>{t.get(0), t.get(0), t.get(0)}; },
+             .headers = {"A", "B", "C"},
+             .sizes = {200, 200, 200}});
+        list->lHScroll = sideways;
+        int colChanges = 0;
+        list->bColChange = [&colChanges] { ++colChanges; };
+        list->bKeyChar = [](int key, TWBrowse& b) { data::keySearch(&b, key); };
+        ASSERT_TRUE(test::showForm(form));
+        QWidget* w = list->widget();
+        w->setFocus();
+        t.goTop();
+        list->stabilize();
+
+        QTest::keyClick(w, Qt::Key_A);
+        EXPECT_EQ(data::keySearchText(), "A");
+        QTest::keyClick(w, Qt::Key_Right);
+        EXPECT_EQ(list->nColPos, sideways ? 2 : 1);
+        EXPECT_EQ(list->isColVisible(1), !sideways);
+        EXPECT_EQ(data::keySearchText(), sideways ? "" : "A");
+        QTest::keyClick(w, Qt::Key_Right);
+        QTest::keyClick(w, Qt::Key_Right);  // no column beyond the last
+        EXPECT_EQ(list->nColPos, sideways ? 3 : 1);
+        QTest::keyClick(w, Qt::Key_Left);
+        EXPECT_EQ(list->nColPos, sideways ? 2 : 1);
+        EXPECT_EQ(colChanges, sideways ? 3 : 0);
+        EXPECT_EQ(text(t, "ATTIVITA"), "ATT01");  // the rows stay where they are
+    }
+
+    ListForm f;
+    ASSERT_TRUE(f.show());
+    QWidget* w = f.list->widget();
+    const int R = f.list->nRowCount();
+    QScrollBar* bar = f.list->view()->vScrollBar();
+    QTest::keyClick(w, Qt::Key_Home);
+    QTest::keyClick(w, Qt::Key_A);
+    const QPoint at = f.list->cellRect(2, 1).center();
+    QWheelEvent page(QPointF(at), QPointF(w->mapToGlobal(at)), QPoint(), QPoint(0, -120),
+                     Qt::MiddleButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(w, &page);
+    EXPECT_EQ(text(t, "ATTIVITA"), nth(1 + R));
+    EXPECT_EQ(data::keySearchText(), "");
+
+    const struct {
+        QAbstractSlider::SliderAction action;
+        int record;
+    } arrows[] = {
+        {QAbstractSlider::SliderSingleStepAdd, 2 + R},
+        {QAbstractSlider::SliderSingleStepSub, 1 + R},
+        {QAbstractSlider::SliderToMaximum, 60},
+        {QAbstractSlider::SliderPageStepSub, 60 - R},
+        {QAbstractSlider::SliderToMinimum, 1},
+    };
+    for (const auto& a : arrows) {
+        SCOPED_TRACE(a.record);
+        bar->triggerAction(a.action);
+        EXPECT_EQ(text(t, "ATTIVITA"), nth(a.record));
+        EXPECT_EQ(f.highlighted().toStdString(), nth(a.record));
+        EXPECT_EQ(bar->value(), a.record);
+    }
+}
+
 // No rows: the header only; the keys move nothing and run no change
 // handler; Enter still runs the action (the screen's "add" for instance).
 TEST_F(BrowseNav, AnEmptyTableShowsTheHeaderOnly) {

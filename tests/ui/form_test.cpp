@@ -95,7 +95,9 @@ TEST_F(Form, EnterMovesOnAndNeverConfirmsACard) {
     EXPECT_EQ(focused(), child(c.form, 102));
     typeKeys("{ENTER}");  // 103 is disabled (when-condition false): skipped
     EXPECT_EQ(focused(), child(c.form, 104));
-    c.kind->setFocus();
+    c.town->setFocus();
+    typeKeys("{ENTER}");  // an editable combo box moves on too
+    EXPECT_EQ(focused(), child(c.form, 106));
     typeKeys("{ENTER}");  // the radio group is one stop: its chosen button
     EXPECT_EQ(focused(), child(c.form, 107));
     typeKeys("{ENTER}");
@@ -421,6 +423,38 @@ TEST_F(Form, FolderPages) {
     EXPECT_EQ(folder->pages().back().get(), &page1);
     EXPECT_EQ(folder->tabs()->count(), 1);
     EXPECT_EQ(item(form, 101), b);  // the hidden page is searched last
+}
+
+// Lines typed in a memo reach its value only when it is left: a refresh of
+// the form meanwhile (a timer of another window may run one) keeps them on
+// screen, a text the screen itself put into the value is shown, and leaving
+// a memo nobody typed in never writes its old text over the screen's.
+TEST_F(Form, MemoKeepsWhatIsTypedUntilItIsLeft) {
+    std::string name = "    ", notes = "prima";
+    TDialog form(QString(), QStringLiteral("TESTPAGE1"));
+    new TGet(101, bindVar(name), form);
+    auto* memo = new TMultiGet(102, bindVar(notes), form);
+    ASSERT_TRUE(test::showForm(form));
+    auto* box = static_cast<QPlainTextEdit*>(memo->widget());
+
+    memo->setFocus();
+    typeKeys("{END} riga");
+    refreshAll(form);
+    EXPECT_EQ(box->toPlainText(), QStringLiteral("prima riga"));
+    EXPECT_EQ(notes, "prima");
+    child(form, 101)->setFocus();
+    EXPECT_EQ(notes, "prima riga");
+
+    memo->setFocus();
+    typeKeys("!");
+    notes = "dal programma";
+    refreshAll(form);
+    EXPECT_EQ(box->toPlainText(), QStringLiteral("dal programma"));
+
+    memo->setFocus();
+    notes = "ancora dal programma";  // not yet shown
+    child(form, 101)->setFocus();
+    EXPECT_EQ(notes, "ancora dal programma");
 }
 
 TEST_F(Form, LabelsAndBitmapButtons) {

@@ -5,7 +5,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
-#include <QTest>
+#include <QPointer>
 #include <QTimer>
 
 namespace drav::test {
@@ -42,14 +42,21 @@ void ModalScript::poll() {
     if (m_steps.empty()) return;
     QWidget* w = QApplication::activeModalWidget();
     if (!w || !w->isVisible() || w->objectName() != m_steps.front().name) return;
-    // Keys go to the focused widget: make the window active first.
+    for (const QPointer<QWidget>& busy : m_working)
+        if (busy == w) return;
+    // Keys go to the focused widget: the window must be active when the step
+    // starts. Activation arrives through the event queue and a window shown
+    // just before may still take it back, so the step waits for a later look
+    // that finds its window active instead of typing into one that is not.
     if (!w->isActiveWindow()) {
         w->activateWindow();
-        if (!QTest::qWaitForWindowActive(w, 1000)) qWarning("window did not become active");
+        return;
     }
     Step step = std::move(m_steps.front());
     m_steps.pop_front();
+    m_working.emplace_back(w);
     step.fn(w);
+    m_working.pop_back();
 }
 
 QAbstractButton* findButton(QWidget* window, const QString& text) {

@@ -15,9 +15,11 @@
 
 #include <QElapsedTimer>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <deque>
 #include <functional>
+#include <vector>
 
 class QAbstractButton;
 class QWidget;
@@ -44,6 +46,10 @@ private:
         std::function<void(QWidget*)> fn;
     };
     std::deque<Step> m_steps;
+    // The windows whose steps are running: a step that types or clicks lets
+    // the polling run in between, and the next step must wait for a window
+    // of its own rather than start on the one still being worked.
+    std::vector<QPointer<QWidget>> m_working;
     QElapsedTimer m_clock;
     int m_timeoutMs;
     bool m_timedOut = false;
