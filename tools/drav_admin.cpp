@@ -39,6 +39,7 @@
 #include "util/Cp1252.h"
 #include "util/Date.h"
 #include "util/Error.h"
+#include "util/Text.h"
 
 #include <QString>
 
@@ -113,11 +114,6 @@ std::string csvField(const std::string& s) {
 }
 
 // ---- Values ----------------------------------------------------------------
-
-std::string rtrim(std::string s) {
-    while (!s.empty() && s.back() == ' ') s.pop_back();
-    return s;
-}
 
 // UTF-8 text as table bytes; false when a character has no Windows-1252 form.
 bool toTableText(const std::string& utf8, std::string* out) {
@@ -253,7 +249,7 @@ std::string valueToCsv(const TableFile& t, int i) {
         case 'M':
             return fromTableText(memoToCsv(std::get<std::string>(v)));
         default:
-            return fromTableText(rtrim(std::get<std::string>(v)));
+            return fromTableText(trimRight(std::get<std::string>(v)));
     }
 }
 
@@ -336,7 +332,7 @@ int load(const std::string& dir, const std::string& table, std::istream& in) {
     std::vector<int> columns;
     std::set<int> seen;
     for (std::string n : names) {
-        n = rtrim(n);
+        n = trimRight(n);
         if (n == "_RECNO") {  // the record numbers of a dump are not loaded
             columns.push_back(-1);
             continue;
@@ -369,7 +365,7 @@ int load(const std::string& dir, const std::string& table, std::istream& in) {
                 continue;
             }
             values.push_back(csvToValue(t.field(columns[k]), row[k], &why));
-            if (!why.empty()) why = "campo " + rtrim(names[k]) + ": " + why;
+            if (!why.empty()) why = "campo " + trimRight(names[k]) + ": " + why;
         }
         if (!why.empty()) {
             std::cerr << "drav-admin: riga " << rowLine << ": " << why << " (non caricata)\n";
