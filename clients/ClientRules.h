@@ -59,8 +59,8 @@ bool deleteClient(data::Table& clienti);
 
 // What the search form holds, as typed (table bytes, any padding).
 struct SearchInput {
-    std::string cliente, indirizzo, citta, cap, provincia, telefono, fax, partiva, codfisc,
-        attivita, note;
+    std::string cliente{}, indirizzo{}, citta{}, cap{}, provincia{}, telefono{}, fax{},
+        partiva{}, codfisc{}, attivita{}, note{};
 };
 
 // The condition of the inputs joined with AND; nothing when every input is

@@ -159,10 +159,10 @@ struct ViewOptions {
     // The key of the view's order; absent: the controlling order's key
     // ("RECNO()" in record-number order, so the rows keep their physical
     // order).
-    std::optional<std::string> keyText;
+    std::optional<std::string> keyText{};
     // Without the wait message "Elaborazione in corso..."; absent: quiet
     // while a wait message is shown.
-    std::optional<bool> quiet;
+    std::optional<bool> quiet{};
     bool unique = false;       // one record per key value
     bool withinScope = false;  // only the controlling order's records in its scope
     bool keepOrder = false;    // dbClearView returns to the order in control then

@@ -201,7 +201,9 @@ protected:
                 break;
         }
         // Written by the move to another record or by the release.
-        if (rng() % 2) ASSERT_TRUE(table.goTo(1 + static_cast<uint32_t>(rng() % model.size())));
+        if (rng() % 2) {
+            ASSERT_TRUE(table.goTo(1 + static_cast<uint32_t>(rng() % model.size())));
+        }
         ASSERT_TRUE(table.unlockAll());
     }
 

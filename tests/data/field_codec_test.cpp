@@ -82,7 +82,9 @@ TEST(FieldCodec, DatesLogicalsAndMemoBlocks) {
     for (const Case& c : cases) {
         uint32_t b = 99;
         EXPECT_EQ(decodeMemoBlock(c.bytes, &b), c.ok) << c.bytes;
-        if (c.ok) EXPECT_EQ(b, c.block) << c.bytes;
+        if (c.ok) {
+            EXPECT_EQ(b, c.block) << c.bytes;
+        }
     }
 }
 

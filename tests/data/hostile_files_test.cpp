@@ -45,8 +45,9 @@ TEST_F(OneRecordWithMemo, BrokenTableHeadersAreCorruption) {
         {"record length not matching the fields", [](std::string& b) { putLe16(b, 10, 22); }},
         {"absurd field count",
          [](std::string& b) {
-             b.resize(32 + 32 * 2047 + 2 + 100, '\0');
-             putLe16(b, 8, 32 + 32 * 2047 + 2);
+             // The most descriptors a 16-bit header length can hold.
+             b.resize(32 + 32 * 2046 + 1 + 100, '\0');
+             putLe16(b, 8, 32 + 32 * 2046 + 1);
          }},
         {"not a table", [](std::string& b) { b[0] = 0x8B; }},
         {"no terminator", [](std::string& b) { b[96] = 'X'; }},

@@ -438,7 +438,9 @@ TEST(TableFile, ScanVisitsEveryRecordInPhysicalOrder) {
     for (uint32_t i = 1; i <= total; ++i) {
         ASSERT_TRUE(t.append());
         ASSERT_TRUE(t.putField(0, double(i)));
-        if (i % 3 == 0) ASSERT_TRUE(t.deleteRecord());
+        if (i % 3 == 0) {
+            ASSERT_TRUE(t.deleteRecord());
+        }
     }
     // The last append is still only in memory: the scan writes it first.
     auto scan = t.scan();

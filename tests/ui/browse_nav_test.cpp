@@ -16,7 +16,7 @@ using test::ListForm;
 
 std::vector<std::string> activities(int n) {
     std::vector<std::string> out;
-    char buf[8];
+    char buf[16];
     for (int i = 1; i <= n; ++i) {
         std::snprintf(buf, sizeof buf, "ATT%02d", i);
         out.emplace_back(buf);
