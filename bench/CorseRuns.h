@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace drav::bench {
@@ -189,6 +190,26 @@ inline Status putRun(TableFile& t, const RunRow& row) {
     put(CONSEGNATA, row.consegnata);
     put(FAX, row.fax);
     put(SOSPESO, row.sospeso);
+    return s;
+}
+
+// A failed step ends the benchmark: the figures after it would mean nothing.
+[[noreturn]] inline void fail(const char* what, const Status& s) {
+    std::fprintf(stderr, "%s: %s\n", what, s.toString().c_str());
+    std::exit(1);
+}
+
+// Appends the made-up records first to last (from 1) to a table open
+// exclusively, each one committed; stops at the first failure.
+inline Status appendRuns(TableFile& t, uint64_t first, uint64_t last) {
+    RunRow row;
+    Status s;
+    for (uint64_t r = first; s && r <= last; ++r) {
+        makeRun(r, row);
+        s = t.append();
+        if (s) s = putRun(t, row);
+        if (s) s = t.commit();
+    }
     return s;
 }
 

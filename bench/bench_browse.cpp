@@ -22,7 +22,9 @@
 // The sequence pgdn, end, pgup, home is repeated --rounds times (10). Beside
 // the times: the index steps (records passed, ends reached, seeks) and the
 // tree look-ups (key counts and positions) of one operation, and the peak
-// memory of each folder's work above what the process held before it.
+// memory of each folder's work above what the process held before it; last,
+// the time of one key count of the whole tag, the look-up the scroll bar's
+// range and position rest on.
 //
 // Usage: bench_browse [--records N] [--rounds N] [--dir FOLDER]
 //
@@ -64,11 +66,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void fail(const char* what, const Status& s) {
-    std::fprintf(stderr, "%s: %s\n", what, s.toString().c_str());
-    std::exit(1);
-}
-
 // ---- The folders ---------------------------------------------------------------------
 
 // CORSE with its records, then its tags built through the access layer.
@@ -80,14 +77,7 @@ void makeFolder(const std::string& dir, uint32_t records) {
     {
         TableFile t;
         if (Status s = t.open(table, File::Share::Exclusive, false); !s) fail("open", s);
-        RunRow row;
-        for (uint32_t r = 1; r <= records; ++r) {
-            makeRun(r, row);
-            Status s = t.append();
-            if (s) s = putRun(t, row);
-            if (s) s = t.commit();
-            if (!s) fail("append", s);
-        }
+        if (Status s = appendRuns(t, 1, records); !s) fail("append", s);
         if (Status s = t.close(); !s) fail("close", s);
     }
     dbOpen(true, table, {}, false);
@@ -182,6 +172,7 @@ struct Result {
     uint32_t records = 0;
     int rows = 0;
     double mib = 0;
+    double countUs = 0;  // one key count of the whole tag, as the list asks it
     std::map<std::string, Figure> ops;
 };
 
@@ -211,6 +202,13 @@ Result measure(const std::string& dir, uint32_t records, int rounds) {
     }
     ui::TWBrowse& list = *st->list;
     res.rows = list.nRowCount();
+    {
+        auto start = Clock::now();
+        uint64_t n = 0;
+        for (int i = 0; i < rounds; ++i)
+            if (Status s = st->order->keyCount(&n); !s) fail("count", s);
+        res.countUs = since(start) / rounds * 1e6;
+    }
     auto key = [&list](Qt::Key k) { list.keyDown(k, {}, {}); };
 
     for (int r = 0; r < rounds; ++r) {
@@ -268,6 +266,8 @@ void report(const Result& small, const Result& large) {
                     b.meanUs(), a.meanUs() > 0 ? b.meanUs() / a.meanUs() : 0.0, a.meanSteps(),
                     b.meanSteps(), a.meanLookups(), b.meanLookups());
     }
+    std::printf("%-10s %12.1f %12.1f %7.2f  (one key count of the whole tag)\n", "count",
+                small.countUs, large.countUs, small.countUs > 0 ? large.countUs / small.countUs : 0.0);
     std::printf("%-10s %12.1f %12.1f %7s  (peak MiB of each folder's work)\n", "memory", small.mib,
                 large.mib, "");
 }

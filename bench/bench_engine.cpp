@@ -153,11 +153,6 @@ void step(sqlite3* db, sqlite3_stmt* st) {
 
 // ---- The phases -----------------------------------------------------------------------
 
-void fail(const char* what, const Status& s) {
-    std::fprintf(stderr, "%s: %s\n", what, s.toString().c_str());
-    std::exit(1);
-}
-
 struct Bench {
     std::string dir, table;
     uint32_t records = 1000000, appends = 100000;

@@ -41,11 +41,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void fail(const char* what, const Status& s) {
-    std::fprintf(stderr, "%s: %s\n", what, s.toString().c_str());
-    std::exit(1);
-}
-
 // ---- The folder ------------------------------------------------------------------------
 
 void makeFolder(const std::string& dir, uint32_t records) {
@@ -54,14 +49,7 @@ void makeFolder(const std::string& dir, uint32_t records) {
             fail("create", s);
     TableFile t;
     if (Status s = t.open(dir + "/CORSE.DBF", File::Share::Exclusive, false); !s) fail("open", s);
-    RunRow row;
-    for (uint32_t r = 1; r <= records; ++r) {
-        makeRun(r, row);
-        Status s = t.append();
-        if (s) s = putRun(t, row);
-        if (s) s = t.commit();
-        if (!s) fail("append", s);
-    }
+    if (Status s = appendRuns(t, 1, records); !s) fail("append", s);
     if (Status s = t.close(); !s) fail("close", s);
 }
 
