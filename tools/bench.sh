@@ -10,7 +10,7 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DDRAV_BUILD_TE
 cmake --build "$build"
 found=0
 for b in "$build"/bench/bench_*; do
-  [ -x "$b" ] || continue
+  [ -f "$b" ] && [ -x "$b" ] || continue  # not the build folders beside them
   found=1
   echo "== $(basename "$b")"
   "$b" "$@"
