@@ -213,4 +213,13 @@ inline Status appendRuns(TableFile& t, uint64_t first, uint64_t last) {
     return s;
 }
 
+// Fills a new, empty runs table file with the made-up records 1 to n, the
+// file opened exclusively and closed again; any failure ends the benchmark.
+inline void fillRuns(const std::string& table, uint64_t n) {
+    TableFile t;
+    if (Status s = t.open(table, data::File::Share::Exclusive, false); !s) fail("open", s);
+    if (Status s = appendRuns(t, 1, n); !s) fail("append", s);
+    if (Status s = t.close(); !s) fail("close", s);
+}
+
 }  // namespace drav::bench

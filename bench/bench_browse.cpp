@@ -74,12 +74,7 @@ void makeFolder(const std::string& dir, uint32_t records) {
     const std::string table = dir + "/CORSE.DBF";
     const TableDef* def = findTable("CORSE");
     if (Status s = TableFile::create(table, def->fields); !s) fail("create", s);
-    {
-        TableFile t;
-        if (Status s = t.open(table, File::Share::Exclusive, false); !s) fail("open", s);
-        if (Status s = appendRuns(t, 1, records); !s) fail("append", s);
-        if (Status s = t.close(); !s) fail("close", s);
-    }
+    fillRuns(table, records);
     dbOpen(true, table, {}, false);
     for (const std::string& name : def->tags) {
         const TagDef* tag = findTag(name);

@@ -47,10 +47,7 @@ void makeFolder(const std::string& dir, uint32_t records) {
     for (const TableDef& def : schemaTables())
         if (Status s = TableFile::create(dir + "/" + def.name + ".DBF", def.fields); !s)
             fail("create", s);
-    TableFile t;
-    if (Status s = t.open(dir + "/CORSE.DBF", File::Share::Exclusive, false); !s) fail("open", s);
-    if (Status s = appendRuns(t, 1, records); !s) fail("append", s);
-    if (Status s = t.close(); !s) fail("close", s);
+    fillRuns(dir + "/CORSE.DBF", records);
 }
 
 // Marks the records deleted (not timed).

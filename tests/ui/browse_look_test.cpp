@@ -31,6 +31,24 @@ protected:
         t.goTop();
         table = &t;
     }
+    // Code (right), name, and a centred bitmap column showing the bitmap
+    // numbered `bitmap` (read when drawn) on clients whose name begins with B.
+    TWBrowse* clientList(TDialog& form, const int& bitmap, const char* bitmapTitle,
+                         int nameWidth) {
+        data::Table& t = *table;
+        TWBrowse* b = TWBrowse::reDefine(
+            101, form,
+            {.line =
+                 [&t, &bitmap] {
+                     const bool b = text(t, "CLIENTE").starts_with("B");
+                     return std::vector<Value>{t.get("CODICE"), t.get("CLIENTE"),
+                                               b ? Value(double(bitmap)) : Value()};
+                 },
+             .headers = {"CODICE", "CLIENTE", bitmapTitle, ""},
+             .sizes = {60, nameWidth, 30, 0}});
+        b->aJustify = {Justify::Right, Justify::Left, Justify::Center};
+        return b;
+    }
     // A point of a cell away from its text: near its right edge.
     static QPoint blankOf(const TWBrowse& b, int row, int col) {
         QRect r = b.cellRect(row, col);
@@ -73,17 +91,7 @@ TEST_F(BrowseLook, AlignmentColoursAndBitmaps) {
     data::Table& t = *table;
     TDialog form(QString(), test::kBrowseForm);
     int ok = 0;
-    TWBrowse* b =
-        TWBrowse::reDefine(101, form,
-                           {.line =
-                                [&] {
-                                    const bool b = text(t, "CLIENTE").starts_with("B");
-                                    return std::vector<Value>{t.get("CODICE"), t.get("CLIENTE"),
-                                                              b ? Value(double(ok)) : Value()};
-                                },
-                            .headers = {"CODICE", "CLIENTE", "B", ""},
-                            .sizes = {60, 120, 30, 0}});
-    b->aJustify = {Justify::Right, Justify::Left, Justify::Center};
+    TWBrowse* b = clientList(form, ok, "B", 120);
     ok = b->addBitmap(QStringLiteral("OK"));
     ASSERT_GT(ok, 0);
     EXPECT_EQ(b->addBitmap(QStringLiteral("NOSUCHBITMAP")), 0);
@@ -149,17 +157,7 @@ TEST_F(BrowseLook, PictureOfAListForm) {
     data::Table& t = *table;
     TDialog form(QStringLiteral("Clienti - 5 di 5"), test::kBrowseForm);
     int blu = 0;
-    TWBrowse* b =
-        TWBrowse::reDefine(101, form,
-                           {.line =
-                                [&] {
-                                    const bool b = text(t, "CLIENTE").starts_with("B");
-                                    return std::vector<Value>{t.get("CODICE"), t.get("CLIENTE"),
-                                                              b ? Value(double(blu)) : Value()};
-                                },
-                            .headers = {"CODICE", "CLIENTE", "CN", ""},
-                            .sizes = {60, 140, 30, 0}});
-    b->aJustify = {Justify::Right, Justify::Left, Justify::Center};
+    TWBrowse* b = clientList(form, blu, "CN", 140);
     b->nColOrder = 2;
     blu = b->addBitmap(QStringLiteral("OK"));
     b->nClrPane = [&](int, int) {
